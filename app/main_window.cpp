@@ -1,0 +1,236 @@
+#include "app/main_window.h"
+
+#include <string>
+
+#include "app/app_state.h"
+#include "app/build_info.h"
+#include "app/settings_store.h"
+#include "app/utf8_platform.h"
+#include "view/picture_control.h"
+
+namespace {
+
+MainWindow* StateOf(HWND window) {
+  return reinterpret_cast<MainWindow*>(GetWindowLongPtrA(window, GWLP_USERDATA));
+}
+
+bool KeyDown(int key) {
+  return (GetAsyncKeyState(key) & 0x8000) != 0;
+}
+
+struct Shortcut {
+  int key;
+  bool ctrl;          // Ctrl only; otherwise no modifier at all
+  bool fresh_press;   // only when the lowest bit of the repeat count is 1
+  int command;        // 0: swallowed, nothing sent
+};
+
+// Looked at top to bottom; the first match wins.
+const Shortcut SHORTCUTS[] = {
+    {VK_F1, true, true, CMD_ABOUT},
+    {VK_F2, true, true, CMD_CHANGELOG},
+    {VK_F3, true, true, CMD_VERSION},
+    {'A', true, false, CMD_OPEN_FILES},
+    {VK_RIGHT, false, false, CMD_NEXT},
+    {VK_LEFT, false, false, CMD_PREVIOUS},
+    {'W', true, false, CMD_BLACK_AND_WHITE},
+    {'B', true, false, CMD_BLUR},
+    {'V', true, false, CMD_FLIP_VERTICALLY},
+    {'H', true, false, CMD_FLIP_HORIZONTALLY},
+    {'N', true, false, CMD_NEGATIVE},
+    {'L', true, false, CMD_LOG_TRANSFORMATION},
+    {'I', true, false, CMD_ILLINIFY},
+    {'0', true, false, CMD_ROTATE_0},
+    {'9', true, false, CMD_ROTATE_90},
+    {'8', true, false, CMD_ROTATE_180},
+    {'7', true, false, CMD_ROTATE_270},
+    {'Q', true, false, CMD_EXIT},
+    {'P', true, false, 0},
+};
+
+void ShowVersionBox(MainWindow* main_window) {
+  Utf8MessageBox(main_window->window, VersionText(), "Version details");
+}
+
+}  // namespace
+
+INT_PTR CALLBACK MainDialogProc(HWND window, UINT message, WPARAM wparam, LPARAM lparam) {
+  MainWindow* self;
+  if (message == WM_INITDIALOG) {
+    self = reinterpret_cast<MainWindow*>(lparam);
+    if (!self) return 0;
+    self->window = window;
+    SetWindowLongPtrA(window, GWLP_USERDATA, reinterpret_cast<LONG_PTR>(self));
+  } else {
+    self = StateOf(window);
+    if (!self) return 0;
+  }
+  self->message = message;
+  self->wparam = wparam;
+  self->lparam = lparam;
+  switch (message) {
+    case WM_INITDIALOG: self->OnInitDialog(); break;
+    case WM_SIZE: self->OnSize(); break;
+    case WM_MOVE: self->OnMove(); break;
+    case WM_COMMAND: HandleCommand(self, LOWORD(wparam)); break;
+    case WM_SYSCOMMAND: self->OnSysCommand(); break;
+    case WM_DESTROY: self->OnDestroy(); break;
+  }
+  return 0;
+}
+
+HWND CreateMainWindow(MainWindow* main_window) {
+  return CreateDialogParamA(g_app.instance, MAKEINTRESOURCEA(IDD_MAIN), GetDesktopWindow(),
+                            MainDialogProc, reinterpret_cast<LPARAM>(main_window));
+}
+
+void MainWindow::OnInitDialog() {
+  Utf8SetWindowText(window, "Vistrel");
+
+  InitAnchors(&anchors, window);
+  HWND picture = GetDlgItem(window, IDC_PICTURE);
+  if (picture) AnchorChild(&anchors, picture, 0, 0, 1, 1);
+
+  // Attaching the menu shrinks the client area, which rearranges the picture control.
+  menu = LoadMenuA(g_app.instance, MAKEINTRESOURCEA(IDR_MAIN_MENU));
+  SetMenu(window, menu);
+
+  x = ReadSettingInt("main_wnd_x", 50);
+  y = ReadSettingInt("main_wnd_y", 50);
+  w = ReadSettingInt("main_wnd_w", 1024);
+  h = ReadSettingInt("main_wnd_h", 768);
+  SetWindowPos(window, nullptr, x, y, w, h, SWP_NOACTIVATE);
+
+  bool maximized = ReadSettingInt("main_wnd_maximized", 0) != 0;
+  ShowWindow(window, maximized ? SW_SHOWMAXIMIZED : SW_SHOWNORMAL);
+  SetFocus(window);
+}
+
+void MainWindow::RememberWindowRect() {
+  RECT r;
+  if (!GetWindowRect(window, &r)) return;
+  x = r.left;
+  y = r.top;
+  w = r.right - r.left;
+  h = r.bottom - r.top;
+}
+
+void MainWindow::OnSize() {
+  if (wparam != SIZE_MINIMIZED) ArrangeChildren(&anchors);
+  if (wparam != SIZE_MINIMIZED && wparam != SIZE_MAXIMIZED) RememberWindowRect();
+}
+
+void MainWindow::OnMove() {
+  // Only a move the user drags (the window then holds the mouse capture)
+  // is remembered; moves made by the program or by maximizing are not.
+  short client_x = static_cast<short>(LOWORD(lparam));
+  short client_y = static_cast<short>(HIWORD(lparam));
+  if (client_x >= 0 && client_y >= 0 && GetCapture() == window) RememberWindowRect();
+}
+
+void MainWindow::OnSysCommand() {
+  if (wparam == SC_CLOSE) DestroyWindow(window);
+}
+
+void MainWindow::OnDestroy() {
+  WINDOWPLACEMENT placement;
+  placement.length = sizeof placement;
+  GetWindowPlacement(window, &placement);
+  if (placement.showCmd == SW_SHOWMAXIMIZED) {
+    // The last normal rectangle stays in the file for the next restore.
+    WriteSettingString("main_wnd_maximized", "1");
+  } else {
+    WriteSettingString("main_wnd_maximized", "0");
+    WriteSettingInt("main_wnd_x", x);
+    WriteSettingInt("main_wnd_y", y);
+    WriteSettingInt("main_wnd_w", w);
+    WriteSettingInt("main_wnd_h", h);
+  }
+  PostQuitMessage(0);
+}
+
+void HandleCommand(MainWindow* main_window, int command_id) {
+  PictureControl* picture = g_app.picture_control;
+  switch (command_id) {
+    case CMD_EXIT:
+      DestroyWindow(main_window->window);
+      break;
+    case CMD_BLACK_AND_WHITE:
+      if (picture) ToggleEffect(picture, &picture->black_and_white);
+      break;
+    case CMD_BLUR:
+      if (picture) ToggleEffect(picture, &picture->blur);
+      break;
+    case CMD_FLIP_VERTICALLY:
+      if (picture) ToggleEffect(picture, &picture->flip_vertically);
+      break;
+    case CMD_FLIP_HORIZONTALLY:
+      if (picture) ToggleEffect(picture, &picture->flip_horizontally);
+      break;
+    case CMD_NEGATIVE:
+      if (picture) ToggleEffect(picture, &picture->negative);
+      break;
+    case CMD_LOG_TRANSFORMATION:
+      if (picture) ToggleEffect(picture, &picture->log_transformation);
+      break;
+    case CMD_ILLINIFY:
+      if (picture) ToggleEffect(picture, &picture->illinify);
+      break;
+    case CMD_ROTATE_0:
+      if (picture) SetRotation(picture, 0);
+      break;
+    case CMD_ROTATE_90:
+      if (picture) SetRotation(picture, 90);
+      break;
+    case CMD_ROTATE_180:
+      if (picture) SetRotation(picture, 180);
+      break;
+    case CMD_ROTATE_270:
+      if (picture) SetRotation(picture, 270);
+      break;
+    case CMD_DOCUMENTATION: {
+      std::string documentation = g_app.exe_folder + "documentation.txt";
+      Utf8ShellExecute(main_window->window, "", "notepad.exe", documentation.c_str(),
+                       SW_SHOWNORMAL);
+      break;
+    }
+    case CMD_WEBSITE:
+      Utf8ShellExecute(main_window->window, "", WebsiteAddress(), "", SW_SHOWNORMAL);
+      break;
+    case CMD_VERSION:
+      ShowVersionBox(main_window);
+      break;
+    // Open files, Next, Previous, About, Changelog and License arrive with
+    // the file list and the auxiliary windows.
+    default:
+      break;
+  }
+}
+
+int TranslateShortcutKey(const MSG* message) {
+  MainWindow* main_window = g_app.main_window;
+  if (!main_window || !main_window->window) return 0;
+  HWND main = main_window->window;
+  if (message->hwnd != main && !IsChild(main, message->hwnd)) return 0;
+  if (message->message != WM_KEYDOWN && message->message != WM_SYSKEYDOWN) return 0;
+
+  bool ctrl = KeyDown(VK_CONTROL);
+  bool shift = KeyDown(VK_SHIFT);
+  bool alt = KeyDown(VK_MENU);
+  bool ctrl_only = ctrl && !shift && !alt;
+  bool no_modifier = !ctrl && !shift && !alt;
+  bool fresh_press = (LOWORD(message->lParam) & 1) != 0;
+
+  for (const Shortcut& shortcut : SHORTCUTS) {
+    if (static_cast<int>(message->wParam) != shortcut.key) continue;
+    if (shortcut.fresh_press && !fresh_press) continue;
+    if (shortcut.ctrl ? !ctrl_only : !no_modifier) continue;
+    // A shortcut pressed while some window holds the mouse capture (a
+    // resize in progress, say) is swallowed without running its command.
+    if (shortcut.command && !GetCapture()) {
+      SendMessageA(main, WM_COMMAND, static_cast<WPARAM>(shortcut.command), 0);
+    }
+    return 1;
+  }
+  return 0;
+}

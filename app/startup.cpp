@@ -1,0 +1,140 @@
+#include "app/startup.h"
+
+#include <objbase.h>
+#include <commctrl.h>
+
+#include <string>
+
+#include "app/app_paths.h"
+#include "app/app_state.h"
+#include "app/main_window.h"
+#include "app/utf8_platform.h"
+#include "view/picture_control.h"
+
+AppState g_app;
+
+namespace {
+
+const ATOM SYSTEM_DIALOG_ATOM = 32770;
+
+bool FoundPortableFolder(const char* name, void* context) {
+  if (!IsPortableMarkerName(name)) return false;
+  *static_cast<bool*>(context) = true;
+  return true;
+}
+
+// The dialog of the message's window that should handle its keyboard
+// navigation: going up from the window, every system dialog is noted, and the
+// walk stops at the first one that is not a child window.
+HWND NavigationDialogFor(HWND window) {
+  HWND noted = nullptr;
+  for (HWND w = window; w;) {
+    LONG style = GetWindowLongA(w, GWL_STYLE);
+    if (static_cast<ATOM>(GetClassLongPtrA(w, GCW_ATOM)) == SYSTEM_DIALOG_ATOM) {
+      noted = w;
+      if (!(style & WS_CHILD)) break;
+    }
+    if (!(style & WS_CHILD)) break;
+    w = GetParent(w);
+  }
+  return noted;
+}
+
+bool OfferToDialog(HWND dialog, MSG* message) {
+  return dialog && IsDialogMessageA(dialog, message);
+}
+
+}  // namespace
+
+void RegisterWindowClasses(HINSTANCE instance) {
+  HICON icon = LoadIconA(instance, MAKEINTRESOURCEA(IDI_VISTREL));
+  WNDCLASSEXA dialog_class;
+  dialog_class.cbSize = sizeof dialog_class;
+  if (!GetClassInfoExA(nullptr, "#32770", &dialog_class)) return;
+  dialog_class.hIcon = icon;
+  dialog_class.hIconSm = nullptr;
+  dialog_class.hCursor = LoadCursorA(nullptr, reinterpret_cast<LPCSTR>(IDC_ARROW));
+  dialog_class.hInstance = instance;
+  dialog_class.style = CS_DBLCLKS;
+  static const char* const DIALOG_CLASSES[] = {"vistrel_superhost", "about_superhost",
+                                               "license_superhost", "changelog_superhost"};
+  for (const char* name : DIALOG_CLASSES) {
+    dialog_class.lpszClassName = name;
+    RegisterClassExA(&dialog_class);
+  }
+  dialog_class.lpfnWndProc = PictureControlWindowProc;
+  dialog_class.lpszClassName = "picture_control_superhost";
+  RegisterClassExA(&dialog_class);
+}
+
+void FindExeFolder() {
+  char module_path[UTF8_PATH_BUFFER];
+  if (!Utf8GetModuleFileName(g_app.instance, module_path)) module_path[0] = 0;
+  g_app.exe_folder = ExeFolderFromModulePath(module_path);
+}
+
+bool IsPortableMode(const char* exe_folder) {
+  std::string folder = exe_folder;
+  if (!folder.empty() && (folder.back() == '\\' || folder.back() == '/')) folder.pop_back();
+  bool portable = false;
+  Utf8ForEachDirectory(folder.c_str(), FoundPortableFolder, &portable);
+  return portable;
+}
+
+bool FindSettingsLocation() {
+  if (IsPortableMode(g_app.exe_folder.c_str())) {
+    // The folder exists: its presence chose portable mode.
+    g_app.settings_folder = PortableSettingsFolder(g_app.exe_folder);
+  } else {
+    char roaming[UTF8_PATH_BUFFER];
+    if (!Utf8GetRoamingFolder(roaming)) return false;
+    g_app.settings_folder = RoamingSettingsFolder(roaming);
+    Utf8CreateDirectory(g_app.settings_folder.c_str());   // usually there already
+  }
+  g_app.settings_path = SettingsPathIn(g_app.settings_folder);
+  return true;
+}
+
+int RunMessageLoop() {
+  MSG message;
+  for (;;) {
+    BOOL result = GetMessageA(&message, nullptr, 0, 0);
+    if (result == 0) return static_cast<int>(message.wParam);
+    if (result < 0) {
+      Sleep(10);
+      continue;
+    }
+    if (!message.hwnd) {
+      DispatchMessageA(&message);
+      continue;
+    }
+    if (TranslateShortcutKey(&message) > 0) continue;
+    if (g_app.main_window && OfferToDialog(g_app.main_window->window, &message)) continue;
+    // The About, Changelog and License windows are offered here in turn
+    // once they exist.
+    if (OfferToDialog(NavigationDialogFor(message.hwnd), &message)) continue;
+    TranslateMessage(&message);
+    DispatchMessageA(&message);
+  }
+}
+
+int RunVistrel(HINSTANCE instance) {
+  g_app.instance = instance;
+  CoInitialize(nullptr);
+  InitCommonControls();
+  RegisterWindowClasses(instance);
+  FindExeFolder();
+  if (!FindSettingsLocation()) {
+    Utf8MessageBox(nullptr,
+                   "Vistrel cannot retrieve user's roaming directory. Press OK to exit Vistrel.",
+                   "Vistrel error");
+    ExitProcess(1);
+  }
+  g_app.main_window = new MainWindow();
+  CreateMainWindow(g_app.main_window);
+  int exit_code = RunMessageLoop();
+  delete g_app.main_window;
+  g_app.main_window = nullptr;
+  CoUninitialize();
+  return exit_code;
+}

@@ -1,0 +1,24 @@
+#pragma once
+// Process start-up: window classes, where the settings live, the message loop.
+#include <windows.h>
+
+// Registers the main, About, License and Changelog dialog classes (copies of
+// the system dialog class with the program's icon, the arrow cursor and
+// double clicks) and the picture control's class.
+void RegisterWindowClasses(HINSTANCE instance);
+
+// Fills g_app.exe_folder from the executable's path.
+void FindExeFolder();
+
+// True when a folder named exactly "portable" stands beside the executable.
+bool IsPortableMode(const char* exe_folder);
+
+// Fills g_app.settings_folder and settings_path. Returns false when not in
+// portable mode and the roaming folder cannot be determined.
+bool FindSettingsLocation();
+
+// Fetches and dispatches messages until the quit message arrives; returns its code.
+int RunMessageLoop();
+
+// The whole program: start-up, message loop, shut-down. Returns the exit code.
+int RunVistrel(HINSTANCE instance);

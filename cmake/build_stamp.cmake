@@ -1,0 +1,22 @@
+# Writes vistrel_build_stamp.h with the build's timestamp and commit id.
+# Run at every build:  cmake -DSOURCE_DIR=... -DOUTPUT=... -P build_stamp.cmake
+string(TIMESTAMP stamp "%b %d %Y %H:%M:%S")
+set(commit "0000000000000000000000000000000000000000")
+find_package(Git QUIET)
+if(GIT_FOUND)
+  execute_process(COMMAND ${GIT_EXECUTABLE} rev-parse HEAD
+                  WORKING_DIRECTORY ${SOURCE_DIR}
+                  OUTPUT_VARIABLE head RESULT_VARIABLE result
+                  OUTPUT_STRIP_TRAILING_WHITESPACE ERROR_QUIET)
+  if(result EQUAL 0 AND head MATCHES "^[0-9a-f][0-9a-f][0-9a-f][0-9a-f][0-9a-f][0-9a-f][0-9a-f][0-9a-f][0-9a-f][0-9a-f][0-9a-f][0-9a-f][0-9a-f][0-9a-f][0-9a-f][0-9a-f][0-9a-f][0-9a-f][0-9a-f][0-9a-f][0-9a-f][0-9a-f][0-9a-f][0-9a-f][0-9a-f][0-9a-f][0-9a-f][0-9a-f][0-9a-f][0-9a-f][0-9a-f][0-9a-f][0-9a-f][0-9a-f][0-9a-f][0-9a-f][0-9a-f][0-9a-f][0-9a-f][0-9a-f]$")
+    set(commit "${head}")
+  endif()
+endif()
+set(content "#pragma once\n#define VISTREL_BUILD_TIMESTAMP \"${stamp}\"\n#define VISTREL_COMMIT_ID \"${commit}\"\n")
+set(old "")
+if(EXISTS "${OUTPUT}")
+  file(READ "${OUTPUT}" old)
+endif()
+if(NOT old STREQUAL content)
+  file(WRITE "${OUTPUT}" "${content}")
+endif()
