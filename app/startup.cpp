@@ -95,6 +95,20 @@ bool FindSettingsLocation() {
   return true;
 }
 
+void ProcessLoopMessage(MSG* message) {
+  if (!message->hwnd) {
+    DispatchMessageA(message);
+    return;
+  }
+  if (TranslateShortcutKey(message) > 0) return;
+  if (g_app.main_window && OfferToDialog(g_app.main_window->window, message)) return;
+  // The About, Changelog and License windows are offered here in turn once
+  // they exist.
+  if (OfferToDialog(NavigationDialogFor(message->hwnd), message)) return;
+  TranslateMessage(message);
+  DispatchMessageA(message);
+}
+
 int RunMessageLoop() {
   MSG message;
   for (;;) {
@@ -104,17 +118,7 @@ int RunMessageLoop() {
       Sleep(10);
       continue;
     }
-    if (!message.hwnd) {
-      DispatchMessageA(&message);
-      continue;
-    }
-    if (TranslateShortcutKey(&message) > 0) continue;
-    if (g_app.main_window && OfferToDialog(g_app.main_window->window, &message)) continue;
-    // The About, Changelog and License windows are offered here in turn
-    // once they exist.
-    if (OfferToDialog(NavigationDialogFor(message.hwnd), &message)) continue;
-    TranslateMessage(&message);
-    DispatchMessageA(&message);
+    ProcessLoopMessage(&message);
   }
 }
 

@@ -17,6 +17,11 @@ bool IsPortableMode(const char* exe_folder);
 // portable mode and the roaming folder cannot be determined.
 bool FindSettingsLocation();
 
+// One message of the loop: shortcuts first, then dialog navigation for the
+// program's dialogs and for the top-level system dialog of the message's
+// window, then translation and dispatch.
+void ProcessLoopMessage(MSG* message);
+
 // Fetches and dispatches messages until the quit message arrives; returns its code.
 int RunMessageLoop();
 

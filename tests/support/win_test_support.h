@@ -1,0 +1,43 @@
+#pragma once
+// Helpers for the tests that run under Windows (or Wine): temporary folders,
+// files, message pumping, windows of other processes, key input.
+#include <windows.h>
+
+#include <functional>
+#include <string>
+
+// UTF-8 <-> UTF-16 for test code.
+std::wstring Wide(const std::string& utf8);
+std::string Utf8(const std::wstring& wide);
+
+// A fresh, empty folder under the temporary folder, ending with a backslash.
+// tag is part of its name.
+std::string MakeTempFolder(const std::string& tag);
+// Deletes a folder and everything in it (long paths too).
+void DeleteTree(const std::string& folder);
+
+// Wide path call helpers that accept long paths.
+std::wstring LongForm(const std::string& path);
+bool CreateFolder(const std::string& path);
+bool WriteFileBytes(const std::string& path, const std::string& bytes);
+bool ReadFileBytes(const std::string& path, std::string* bytes);
+bool PathExists(const std::string& path);
+bool IsFolder(const std::string& path);
+
+// Processes this thread's messages for the given time, through the
+// program's own loop step. Returns false when WM_QUIT arrived (its code is
+// stored in *quit_code when given).
+bool PumpMessages(DWORD milliseconds, int* quit_code = nullptr);
+// Pumps until done() is true or the time is up; returns done().
+bool PumpUntil(const std::function<bool()>& done, DWORD milliseconds);
+
+// The first top-level window of the given class that belongs to process_id.
+HWND FindProcessWindow(DWORD process_id, const char* class_name);
+
+// Key input through the system's input queue, as a user would type it.
+void PressKeys(std::initializer_list<WORD> keys);   // all down in order, then up in reverse
+void KeyDownInput(WORD key);
+void KeyUpInput(WORD key);
+
+// Value of key in section "vistrel" of an INI file, or "<missing>".
+std::string IniValue(const std::string& ini_path, const char* key);
