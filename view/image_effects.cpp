@@ -356,6 +356,71 @@ void IllinifySpan(uint32_t* p, int count, void*) {
 #endif
 }
 
+// ---- Mirroring in place ----------------------------------------------------------------
+
+// Reverses p[0..count-1].
+void ReverseInPlace(uint32_t* p, int count) {
+  int i = 0, j = count - 1;
+#ifdef VISTREL_X86_SIMD
+  for (; j - i + 1 >= 8; i += 4, j -= 4) {
+    __m128i* left = reinterpret_cast<__m128i*>(p + i);
+    __m128i* right = reinterpret_cast<__m128i*>(p + j - 3);
+    __m128i a = _mm_loadu_si128(left), b = _mm_loadu_si128(right);
+    _mm_storeu_si128(left, _mm_shuffle_epi32(b, _MM_SHUFFLE(0, 1, 2, 3)));
+    _mm_storeu_si128(right, _mm_shuffle_epi32(a, _MM_SHUFFLE(0, 1, 2, 3)));
+  }
+#endif
+  for (; i < j; ++i, --j) {
+    uint32_t t = p[i];
+    p[i] = p[j];
+    p[j] = t;
+  }
+}
+
+void SwapPixels(uint32_t* a, uint32_t* b, int count) {
+  int i = 0;
+#ifdef VISTREL_X86_SIMD
+  for (; i + 4 <= count; i += 4) {
+    __m128i* pa = reinterpret_cast<__m128i*>(a + i);
+    __m128i* pb = reinterpret_cast<__m128i*>(b + i);
+    __m128i va = _mm_loadu_si128(pa), vb = _mm_loadu_si128(pb);
+    _mm_storeu_si128(pa, vb);
+    _mm_storeu_si128(pb, va);
+  }
+#endif
+  for (; i < count; ++i) {
+    uint32_t t = a[i];
+    a[i] = b[i];
+    b[i] = t;
+  }
+}
+
+// The mirrored copy of a W x H frame onto itself cleared takes destination
+// column x from column W - x and leaves column 0 black (row y from H - y and
+// row 0 for the vertical flip): the same pixels come from swapping in place,
+// without the copy and the clear. Exact while W and H are exact as floats.
+bool CanMirrorInPlace(Bitmap* frame) {
+  return ActiveSimdLevel() != SIMD_SCALAR && frame && frame->Bits() && frame->Width() > 0 &&
+         frame->Height() > 0 && frame->Width() < (1 << 24) && frame->Height() < (1 << 24);
+}
+
+void MirrorRowsInPlace(Bitmap* frame) {
+  int w = frame->Width(), h = frame->Height(), span = frame->RowSpan();
+  uint32_t* bits = frame->Bits();
+  for (int y = 1; y < h - y; ++y)
+    SwapPixels(bits + static_cast<size_t>(y) * span, bits + static_cast<size_t>(h - y) * span, w);
+  for (int x = 0; x < w; ++x) bits[x] = OPAQUE_BLACK;
+}
+
+void MirrorColumnsInPlace(Bitmap* frame) {
+  int w = frame->Width(), h = frame->Height(), span = frame->RowSpan();
+  for (int y = 0; y < h; ++y) {
+    uint32_t* row = frame->Bits() + static_cast<size_t>(y) * span;
+    ReverseInPlace(row + 1, w - 1);
+    row[0] = OPAQUE_BLACK;
+  }
+}
+
 // At the scalar level every effect goes pixel by pixel through its reference function.
 void ApplyPixelEffect(Bitmap* frame, int x, int y, int width, int height, PixelFunction pixel_function,
                       SpanFunction span_function) {
@@ -425,6 +490,7 @@ void ApplyBlur(Bitmap* frame) {
 // A mirrored copy: destination row 0 samples just outside the source and stays
 // black, row y takes source row H - y.
 void ApplyFlipVertically(Bitmap* frame, Bitmap* scratch) {
+  if (CanMirrorInPlace(frame)) return MirrorRowsInPlace(frame);
   if (!PrepareRedraw(frame, scratch)) return;
   int w = frame->Width(), h = frame->Height();
   float sw = static_cast<float>(scratch->Width()), sh = static_cast<float>(scratch->Height());
@@ -432,6 +498,7 @@ void ApplyFlipVertically(Bitmap* frame, Bitmap* scratch) {
 }
 
 void ApplyFlipHorizontally(Bitmap* frame, Bitmap* scratch) {
+  if (CanMirrorInPlace(frame)) return MirrorColumnsInPlace(frame);
   if (!PrepareRedraw(frame, scratch)) return;
   int w = frame->Width(), h = frame->Height();
   float sw = static_cast<float>(scratch->Width()), sh = static_cast<float>(scratch->Height());

@@ -22,7 +22,8 @@ void ApplyIllinify(Bitmap* frame, int x, int y, int width, int height);
 
 // The whole-frame effects. The flips and the rotation copy the frame into
 // scratch, clear the frame to opaque black and draw the copy back mirrored or
-// turned; the uncovered parts stay black.
+// turned; the uncovered parts stay black. (The flips get the same pixels by
+// swapping in place, leaving scratch alone, except at the scalar level.)
 void ApplyBlur(Bitmap* frame);
 void ApplyFlipVertically(Bitmap* frame, Bitmap* scratch);
 void ApplyFlipHorizontally(Bitmap* frame, Bitmap* scratch);

@@ -270,3 +270,21 @@ TEST_F(ImageEffectsTest, WholeFrameEffectsMatchAtEveryLevel) {
     }
   }
 }
+
+// The flips swap in place; at the scalar level they copy, clear and draw the
+// mirrored copy. Both must give the same frame for every small size.
+TEST_F(ImageEffectsTest, FlipsInPlaceMatchTheMirroredCopy) {
+  for (int w = 1; w <= 11; ++w)
+    for (int h = 1; h <= 11; ++h)
+      for (int vertical = 0; vertical < 2; ++vertical) {
+        MemoryBitmap original(w, h), expected, actual, scratch;
+        FillMarkers(&original);
+        SetSimdLevel(SIMD_SCALAR);
+        CopyBitmap(&expected, &original);
+        vertical ? ApplyFlipVertically(&expected, &scratch) : ApplyFlipHorizontally(&expected, &scratch);
+        SetSimdLevel(DetectedSimdLevel());
+        CopyBitmap(&actual, &original);
+        vertical ? ApplyFlipVertically(&actual, &scratch) : ApplyFlipHorizontally(&actual, &scratch);
+        ASSERT_TRUE(SamePixels(&actual, &expected)) << w << "x" << h << (vertical ? " vertical" : " horizontal");
+      }
+}
