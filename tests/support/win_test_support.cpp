@@ -173,9 +173,10 @@ void KeyUpInput(WORD key) {
   SendKey(key, true);
 }
 
-void PressKeys(std::initializer_list<WORD> keys) {
+void PressKeys(std::initializer_list<WORD> keys, DWORD hold_ms) {
   std::vector<WORD> order(keys);
   for (WORD key : order) SendKey(key, false);
+  if (hold_ms) Sleep(hold_ms);
   for (size_t i = order.size(); i-- > 0;) SendKey(order[i], true);
 }
 

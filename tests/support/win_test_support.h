@@ -35,7 +35,10 @@ bool PumpUntil(const std::function<bool()>& done, DWORD milliseconds);
 HWND FindProcessWindow(DWORD process_id, const char* class_name);
 
 // Key input through the system's input queue, as a user would type it.
-void PressKeys(std::initializer_list<WORD> keys);   // all down in order, then up in reverse
+// All keys down in order, held for hold_ms, then up in reverse order. The
+// program reads modifier keys when it handles the key message, so another
+// process needs the keys held for a moment.
+void PressKeys(std::initializer_list<WORD> keys, DWORD hold_ms = 0);
 void KeyDownInput(WORD key);
 void KeyUpInput(WORD key);
 
