@@ -13,22 +13,26 @@ jobs=$(nproc 2>/dev/null || echo 2)
 
 gtest_src=/usr/src/googletest
 third_party="$root/.cache/third-party/mingw-x86_64"
+# VISTREL_BUILD_SUFFIX gives a second pair of build trees (build/win-x,
+# build/native-x), each with its own Wine prefix, for parallel work.
+win="$root/build/win${VISTREL_BUILD_SUFFIX:-}"
+native="$root/build/native${VISTREL_BUILD_SUFFIX:-}"
 
-if [ ! -f "$root/build/win/CMakeCache.txt" ]; then
-  cmake -S "$root" -B "$root/build/win" \
+if [ ! -f "$win/CMakeCache.txt" ]; then
+  cmake -S "$root" -B "$win" \
     -DCMAKE_TOOLCHAIN_FILE="$root/cmake/mingw-w64-x86_64.cmake" \
     -DCMAKE_BUILD_TYPE=Release \
     -DCMAKE_FIND_ROOT_PATH="$third_party" \
     -DZLIB_USE_STATIC_LIBS=ON \
     -DVISTREL_GTEST_SOURCE_DIR="$gtest_src"
 fi
-cmake --build "$root/build/win" -j "$jobs"
+cmake --build "$win" -j "$jobs"
 
 if [ "${VISTREL_SKIP_NATIVE:-0}" != "1" ]; then
-  if [ ! -f "$root/build/native/CMakeCache.txt" ]; then
-    cmake -S "$root" -B "$root/build/native" \
+  if [ ! -f "$native/CMakeCache.txt" ]; then
+    cmake -S "$root" -B "$native" \
       -DCMAKE_BUILD_TYPE=RelWithDebInfo \
       -DVISTREL_GTEST_SOURCE_DIR="$gtest_src"
   fi
-  cmake --build "$root/build/native" -j "$jobs"
+  cmake --build "$native" -j "$jobs"
 fi
