@@ -15,7 +15,7 @@ packages=(
   nasm                                 # libjpeg-turbo's SIMD code
   dpkg-dev                             # dpkg-source, to unpack Debian source packages with their patches
   wine64 wine                          # runs vistrel.exe and the Windows tests
-  xvfb xauth x11-utils                 # a virtual display for windows
+  xvfb xauth x11-utils xdotool         # a virtual display for windows, keys for the run script
   imagemagick                          # screenshots of the virtual display, test pictures
   python3 python3-pil                  # test pictures
   googletest                           # GoogleTest sources, built with each compiler
