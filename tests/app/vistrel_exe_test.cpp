@@ -275,3 +275,97 @@ TEST_F(VistrelExe, CtrlQEndsIt) {
   EXPECT_EQ(WaitForExit(&v), 0);
   ExpectFirstStartSettings(app + "portable\\vistrel.ini");
 }
+
+namespace {
+
+const wchar_t USER_SHELL_FOLDERS[] =
+    L"Software\\Microsoft\\Windows\\CurrentVersion\\Explorer\\User Shell Folders";
+
+// Points the user's roaming folder somewhere that does not exist while the
+// test runs, so that the platform cannot tell it.
+class NoRoamingFolder : public VistrelExe {
+ protected:
+  void SetUp() override {
+    VistrelExe::SetUp();
+    HKEY key;
+    ASSERT_EQ(RegOpenKeyExW(HKEY_CURRENT_USER, USER_SHELL_FOLDERS, 0, KEY_READ | KEY_WRITE, &key),
+              ERROR_SUCCESS);
+    DWORD size = sizeof saved_;
+    DWORD type = 0;
+    had_value_ = RegQueryValueExW(key, L"AppData", nullptr, &type, reinterpret_cast<BYTE*>(saved_),
+                                  &size) == ERROR_SUCCESS;
+    saved_size_ = size;
+    saved_type_ = type;
+    const wchar_t nowhere[] = L"Q:\\no roaming folder";
+    RegSetValueExW(key, L"AppData", 0, REG_EXPAND_SZ, reinterpret_cast<const BYTE*>(nowhere),
+                   sizeof nowhere);
+    RegCloseKey(key);
+  }
+  void TearDown() override {
+    HKEY key;
+    if (RegOpenKeyExW(HKEY_CURRENT_USER, USER_SHELL_FOLDERS, 0, KEY_WRITE, &key) == ERROR_SUCCESS) {
+      if (had_value_) {
+        RegSetValueExW(key, L"AppData", 0, saved_type_, reinterpret_cast<const BYTE*>(saved_),
+                       saved_size_);
+      } else {
+        RegDeleteValueW(key, L"AppData");
+      }
+      RegCloseKey(key);
+    }
+    VistrelExe::TearDown();
+  }
+  wchar_t saved_[1024] = {0};
+  DWORD saved_size_ = 0;
+  DWORD saved_type_ = 0;
+  bool had_value_ = false;
+};
+
+BOOL CALLBACK CollectChildText(HWND child, LPARAM lparam) {
+  wchar_t text[512];
+  GetWindowTextW(child, text, 512);
+  *reinterpret_cast<std::string*>(lparam) += Utf8(text) + "|";
+  return TRUE;
+}
+
+}  // namespace
+
+TEST_F(NoRoamingFolder, StartUpErrorEndsWithExitCodeOne) {
+  std::string app = AppFolder("app");
+  std::string exe = app + "vistrel.exe";
+  ASSERT_TRUE(CopyFileW(LongForm(BuiltExePath()).c_str(), LongForm(exe).c_str(), FALSE));
+  std::wstring command = L"\"" + Wide(exe) + L"\"";
+  STARTUPINFOW startup = {};
+  startup.cb = sizeof startup;
+  Vistrel v;
+  ASSERT_TRUE(CreateProcessW(LongForm(exe).c_str(), &command[0], nullptr, nullptr, FALSE, 0, nullptr,
+                             nullptr, &startup, &v.process));
+  HWND box = nullptr;
+  for (int i = 0; i < 400 && !box; ++i) {
+    box = FindProcessWindow(v.process.dwProcessId, "#32770");
+    if (!box) Sleep(25);
+  }
+  ASSERT_NE(box, nullptr);
+  wchar_t caption[128];
+  GetWindowTextW(box, caption, 128);
+  EXPECT_EQ(Utf8(caption), "Vistrel error");
+  EXPECT_EQ(GetWindow(box, GW_OWNER), nullptr);
+  std::string texts;
+  EnumChildWindows(box, CollectChildText, reinterpret_cast<LPARAM>(&texts));
+  EXPECT_NE(texts.find("Vistrel cannot retrieve user's roaming directory. Press OK to exit Vistrel."),
+            std::string::npos)
+      << texts;
+  // No window of the program exists while the error shows.
+  EXPECT_EQ(FindProcessWindow(v.process.dwProcessId, "vistrel_superhost"), nullptr);
+  PostMessageW(box, WM_COMMAND, IDOK, 0);
+  EXPECT_EQ(WaitForExit(&v), 1);
+  EXPECT_FALSE(PathExists(roaming_ini_));
+}
+
+TEST_F(NoRoamingFolder, PortableModeNeverAsksForTheRoamingFolder) {
+  std::string app = AppFolder("app");
+  ASSERT_TRUE(CreateFolder(app + "portable"));
+  Vistrel v;
+  ASSERT_TRUE(Start(app, "", &v));
+  EXPECT_EQ(CloseWithSystemCommand(&v), 0);
+  ExpectFirstStartSettings(app + "portable\\vistrel.ini");
+}
