@@ -1,4 +1,140 @@
 #include "imagefiles/jpeg_file.h"
 
-Bitmap* LoadJpegFile(const char* path, Bitmap* target) { return nullptr; }
-Bitmap* DecodeJpegStream(FILE* file, Bitmap* target) { return nullptr; }
+#include <csetjmp>
+#include <cstddef>
+#include <cstdint>
+#include <cstdlib>
+#include <cstring>
+
+#include <jpeglib.h>
+
+#include "imagefiles/picture_stream.h"
+#include "raster/memory_bitmap.h"
+
+namespace {
+
+// libjpeg's error manager with the jump back to the decoder.
+struct JpegErrors {
+  jpeg_error_mgr manager;
+  jmp_buf recovery;
+};
+
+void ExitOnError(j_common_ptr cinfo) {
+  longjmp(reinterpret_cast<JpegErrors*>(cinfo->err)->recovery, 1);
+}
+
+// Warnings (a truncated file, for one) are ignored: decoding goes on.
+void IgnoreMessage(j_common_ptr cinfo, int level) {}
+void IgnoreOutput(j_common_ptr cinfo) {}
+void IgnoreFormat(j_common_ptr cinfo, char* buffer) {}
+
+void ResetErrors(j_common_ptr cinfo) {
+  cinfo->err->num_warnings = 0;
+  cinfo->err->msg_code = 0;
+}
+
+// Everything that must be released when libjpeg jumps back, kept in memory
+// rather than in locals of the function that called setjmp.
+struct JpegDecoding {
+  jpeg_decompress_struct cinfo;
+  JpegErrors errors;
+  Bitmap* created;     // a bitmap this decoder made; deleted on failure
+  unsigned char* row;  // sample row for grey and CMYK output
+};
+
+// One row of grey, CMYK or RGB samples into pixels.
+void ConvertRow(const unsigned char* row, int width, int components, J_COLOR_SPACE space,
+                uint32_t* out) {
+  if (components == 3) {
+    for (int x = 0; x < width; ++x, row += 3)
+      out[x] = 0xFF000000u | uint32_t(row[0]) << 16 | uint32_t(row[1]) << 8 | row[2];
+  } else if (components == 4 && space == JCS_CMYK) {
+    // Stored inverted, as Adobe writes them: 255 means no ink.
+    for (int x = 0; x < width; ++x, row += 4) {
+      uint32_t c = row[0], m = row[1], y = row[2], k = row[3];
+      out[x] = 0xFF000000u | ((c * k + 255) >> 8) << 16 | ((m * k + 255) >> 8) << 8 |
+               ((y * k + 255) >> 8);
+    }
+  } else if (components == 1) {
+    for (int x = 0; x < width; ++x) out[x] = 0xFF000000u | row[x] * 0x010101u;
+  } else {
+    memset(out, 0, static_cast<size_t>(width) * 4);
+  }
+}
+
+Bitmap* Decode(JpegDecoding* d, FILE* file, Bitmap* target) {
+  jpeg_decompress_struct* cinfo = &d->cinfo;
+  cinfo->err = jpeg_std_error(&d->errors.manager);
+  d->errors.manager.error_exit = ExitOnError;
+  d->errors.manager.emit_message = IgnoreMessage;
+  d->errors.manager.output_message = IgnoreOutput;
+  d->errors.manager.format_message = IgnoreFormat;
+  d->errors.manager.reset_error_mgr = ResetErrors;
+  if (setjmp(d->errors.recovery)) {
+    jpeg_destroy_decompress(cinfo);
+    delete d->created;
+    return nullptr;
+  }
+  jpeg_create_decompress(cinfo);
+  jpeg_stdio_src(cinfo, file);
+  jpeg_read_header(cinfo, TRUE);
+  // Colour pictures: libjpeg writes B, G, R, 255 straight into the bitmap's
+  // rows. Its conversion gives the very values of its RGB output, and no
+  // second pass over the pixels is needed.
+  bool in_place = cinfo->out_color_space == JCS_RGB;
+  if (in_place) cinfo->out_color_space = JCS_EXT_BGRA;
+  jpeg_start_decompress(cinfo);
+
+  int width = static_cast<int>(cinfo->output_width);
+  int height = static_cast<int>(cinfo->output_height);
+  int components = cinfo->output_components;
+  if (!in_place) {
+    d->row = static_cast<unsigned char*>((*cinfo->mem->alloc_large)(
+        reinterpret_cast<j_common_ptr>(cinfo), JPOOL_IMAGE,
+        static_cast<size_t>(cinfo->output_width) * static_cast<size_t>(components)));
+  }
+
+  Bitmap* bitmap = target;
+  if (!bitmap) bitmap = d->created = new MemoryBitmap(width, height);
+  else bitmap->Resize(width, height);
+  if (bitmap->Width() != width || bitmap->Height() != height || !bitmap->Bits()) {
+    jpeg_destroy_decompress(cinfo);
+    delete d->created;
+    return nullptr;
+  }
+
+  ptrdiff_t span = bitmap->RowSpan();
+  uint32_t* out = bitmap->Bits();
+  if (bitmap->IsFlipped()) {
+    out += (height - 1) * span;
+    span = -span;
+  }
+  while (cinfo->output_scanline < cinfo->output_height) {
+    JSAMPROW rows[1] = {in_place ? reinterpret_cast<JSAMPROW>(out) : d->row};
+    if (jpeg_read_scanlines(cinfo, rows, 1) != 1) break;
+    if (!in_place) ConvertRow(d->row, width, components, cinfo->out_color_space, out);
+    out += span;
+  }
+  jpeg_finish_decompress(cinfo);
+  jpeg_destroy_decompress(cinfo);
+  return bitmap;
+}
+
+}  // namespace
+
+Bitmap* DecodeJpegStream(FILE* file, Bitmap* target) {
+  if (!file) return nullptr;
+  JpegDecoding* d = static_cast<JpegDecoding*>(calloc(1, sizeof(JpegDecoding)));
+  if (!d) return nullptr;
+  Bitmap* result = Decode(d, file, target);
+  free(d);
+  return result;
+}
+
+Bitmap* LoadJpegFile(const char* path, Bitmap* target) {
+  FILE* file = OpenPictureFile(path);
+  if (!file) return nullptr;
+  Bitmap* result = DecodeJpegStream(file, target);
+  fclose(file);
+  return result;
+}
