@@ -6,6 +6,7 @@
 #include "app/build_info.h"
 #include "app/settings_store.h"
 #include "app/utf8_platform.h"
+#include "imagefiles/file_list.h"
 #include "view/picture_control.h"
 
 namespace {
@@ -200,8 +201,16 @@ void HandleCommand(MainWindow* main_window, int command_id) {
     case CMD_VERSION:
       ShowVersionBox(main_window);
       break;
-    // Open files, Next, Previous, About, Changelog and License arrive with
-    // the file list and the auxiliary windows.
+    case CMD_OPEN_FILES:
+      OpenPictureFiles();
+      break;
+    case CMD_NEXT:
+      ShowNextPicture();
+      break;
+    case CMD_PREVIOUS:
+      ShowPreviousPicture();
+      break;
+    // About, Changelog and License arrive with the auxiliary windows.
     default:
       break;
   }

@@ -264,3 +264,158 @@ bool Utf8ForEachDirectory(const char* folder, bool (*found)(const char* name, vo
   FindClose(find);
   return true;
 }
+
+namespace {
+
+// A UTF-8 text given to the open dialog, as UTF-16: converted strictly, or
+// from the system code page when it is not valid UTF-8. Empty when null.
+bool AppendDialogText(const char* text, std::wstring* out) {
+  if (!text) return true;
+  WideText wide;
+  if (!wide.Convert(text, false) && !wide.ConvertAnsi(text)) return false;
+  out->append(wide.text);
+  return true;
+}
+
+// A name of the dialog's result as UTF-8; from the code page when the
+// strict conversion fails (an unpaired surrogate).
+std::string DialogResultText(const wchar_t* wide) {
+  size_t length = Utf16Length(wide);
+  long bytes = Utf16ToUtf8(wide, length, nullptr, 0);
+  std::string text;
+  if (bytes >= 0) {
+    text.resize(static_cast<size_t>(bytes) + 1);
+    Utf16ToUtf8(wide, length, &text[0], text.size());
+    text.resize(static_cast<size_t>(bytes));
+    return text;
+  }
+  int ansi = WideCharToMultiByte(CP_ACP, 0, wide, static_cast<int>(length), nullptr, 0, nullptr,
+                                 nullptr);
+  if (ansi <= 0) return text;
+  text.resize(static_cast<size_t>(ansi));
+  WideCharToMultiByte(CP_ACP, 0, wide, static_cast<int>(length), &text[0], ansi, nullptr, nullptr);
+  return text;
+}
+
+// Length of a UTF-8 text cut to at most limit bytes without splitting a character.
+size_t CutAtCharacter(const std::string& text, size_t limit) {
+  if (text.size() <= limit) return text.size();
+  size_t cut = limit;
+  while (cut > 0 && (static_cast<unsigned char>(text[cut]) & 0xC0) == 0x80) --cut;
+  return cut;
+}
+
+}  // namespace
+
+BOOL Utf8GetOpenFileName(Utf8OpenFileName* record) {
+  if (!record || !record->file || record->max_file < 2) return FALSE;
+  // The filter list: every string converted, each ended by a zero, the list
+  // by one more.
+  std::wstring filter;
+  if (record->filter) {
+    for (const char* item = record->filter; *item; item += strlen(item) + 1) {
+      if (!AppendDialogText(item, &filter)) return FALSE;
+      filter.push_back(L'\0');
+    }
+    filter.push_back(L'\0');
+  }
+  std::wstring initial_dir, title, default_ext, template_name;
+  if (!AppendDialogText(record->initial_dir, &initial_dir) ||
+      !AppendDialogText(record->title, &title) ||
+      !AppendDialogText(record->default_ext, &default_ext)) {
+    return FALSE;
+  }
+  bool template_is_name = record->template_name && !IS_INTRESOURCE(record->template_name);
+  if (template_is_name && !AppendDialogText(record->template_name, &template_name)) return FALSE;
+
+  // The wide file buffer has as many units as the caller's buffer has bytes,
+  // zero-filled, starting with the caller's initial name.
+  size_t units = record->max_file;
+  wchar_t* file = static_cast<wchar_t*>(calloc(units + 2, sizeof(wchar_t)));
+  if (!file) return FALSE;
+  std::wstring initial_name;
+  record->file[record->max_file - 1] = 0;
+  if (record->file[0] && AppendDialogText(record->file, &initial_name) &&
+      initial_name.size() < units) {
+    memcpy(file, initial_name.c_str(), initial_name.size() * sizeof(wchar_t));
+  }
+  wchar_t* file_title = nullptr;
+  if (record->file_title && record->max_file_title > 0) {
+    file_title = static_cast<wchar_t*>(calloc(record->max_file_title + 1, sizeof(wchar_t)));
+    if (!file_title) {
+      free(file);
+      return FALSE;
+    }
+  }
+
+  OPENFILENAMEW wide = {};
+  wide.lStructSize = sizeof wide;
+  wide.hwndOwner = record->owner;
+  wide.hInstance = record->instance;
+  wide.lpstrFilter = record->filter ? filter.c_str() : nullptr;
+  wide.nFilterIndex = record->filter_index;
+  wide.lpstrFile = file;
+  wide.nMaxFile = static_cast<DWORD>(units);
+  wide.lpstrFileTitle = file_title;
+  wide.nMaxFileTitle = file_title ? record->max_file_title : 0;
+  wide.lpstrInitialDir = record->initial_dir ? initial_dir.c_str() : nullptr;
+  wide.lpstrTitle = record->title ? title.c_str() : nullptr;
+  wide.Flags = record->flags;
+  wide.nFileOffset = record->file_offset;
+  wide.nFileExtension = record->file_extension;
+  wide.lpstrDefExt = record->default_ext ? default_ext.c_str() : nullptr;
+  wide.lCustData = record->cust_data;
+  wide.lpfnHook = record->hook;
+  wide.lpTemplateName = template_is_name ? template_name.c_str()
+                                         : reinterpret_cast<LPCWSTR>(record->template_name);
+  wide.FlagsEx = record->flags_ex;
+
+  BOOL result = GetOpenFileNameW(&wide);
+  record->filter_index = wide.nFilterIndex;
+  record->file_offset = wide.nFileOffset;
+  record->file_extension = wide.nFileExtension;
+  if (result && file[0] == 0) result = FALSE;   // an empty result is no choice
+  if (result) {
+    char* out = record->file;
+    size_t size = record->max_file;
+    std::string first = DialogResultText(file);
+    const wchar_t* next = file + Utf16Length(file) + 1;
+    bool several = (record->flags & OFN_ALLOWMULTISELECT) && *next != 0;
+    if (!several) {
+      // One path; cut to the buffer less two bytes when it is too long.
+      size_t length = first.size() + 1 <= size ? first.size() : CutAtCharacter(first, size - 2);
+      memcpy(out, first.data(), length);
+      memset(out + length, 0, size - length);
+    } else {
+      // The folder, then the names that still fit, then one more zero.
+      memset(out, 0, size);
+      size_t used = 0;
+      int names = 0;
+      if (first.size() + 2 <= size) {
+        memcpy(out, first.data(), first.size());
+        used = first.size() + 1;
+        for (; *next; next += Utf16Length(next) + 1) {
+          std::string name = DialogResultText(next);
+          if (used + name.size() + 2 > size) break;
+          memcpy(out + used, name.data(), name.size());
+          used += name.size() + 1;
+          ++names;
+        }
+      }
+      // Without a single name the folder alone would read as a chosen file.
+      if (names == 0) {
+        memset(out, 0, size);
+        result = FALSE;
+      }
+    }
+    if (result && file_title) {
+      std::string name = DialogResultText(file_title);
+      size_t length = CutAtCharacter(name, record->max_file_title - 1);
+      memcpy(record->file_title, name.data(), length);
+      record->file_title[length] = 0;
+    }
+  }
+  free(file_title);
+  free(file);
+  return result;
+}

@@ -62,3 +62,43 @@ void Utf8GetWindowText(HWND window, char* buffer, size_t size);
 // fallback; names reach the callback as UTF-8.
 bool Utf8ForEachDirectory(const char* folder, bool (*found)(const char* name, void* context),
                           void* context);
+
+#include <commdlg.h>
+
+// The UTF-8 form of the platform's open-file record (OPENFILENAME). Texts are
+// UTF-8; filter is a list of name and pattern pairs, each ended by a zero
+// byte, the list ended by an empty string. There is no custom filter.
+struct Utf8OpenFileName {
+  DWORD struct_size;          // 152, the platform record's size
+  HWND owner;
+  HINSTANCE instance;
+  const char* filter;
+  char* custom_filter;        // not supported: always null
+  DWORD max_custom_filter;
+  DWORD filter_index;         // copied back
+  char* file;                 // in: the initial name; out: the selection
+  DWORD max_file;             // bytes of file
+  char* file_title;           // out: the chosen file's name, when given
+  DWORD max_file_title;
+  const char* initial_dir;
+  const char* title;
+  DWORD flags;
+  WORD file_offset;           // copied back, in UTF-16 units of the platform's result
+  WORD file_extension;        // likewise
+  const char* default_ext;
+  LPARAM cust_data;
+  LPOFNHOOKPROC hook;
+  const char* template_name;
+  void* reserved_pointer;
+  DWORD reserved_dword;
+  DWORD flags_ex;
+};
+
+// GetOpenFileNameW for a UTF-8 record; returns the platform's result. On
+// success file receives the selection in UTF-8: one full path, or, with
+// OFN_ALLOWMULTISELECT and several files, the folder and then each name,
+// each ended by a zero byte, with one more zero byte at the end. Names that
+// no longer fit into max_file bytes are left out (the list still ends with
+// its extra zero byte); a single path longer than the buffer is cut to
+// max_file - 2 bytes. An empty result reports failure.
+BOOL Utf8GetOpenFileName(Utf8OpenFileName* record);

@@ -1,41 +1,230 @@
 #include "view/picture_control.h"
 
+#include <cstdint>
+#include <cstdlib>
+#include <cstring>
 #include <new>
 
 #include "app/app_state.h"
+#include "app/main_window.h"
+#include "imagefiles/gif_frame_reader.h"
+#include "raster/blitting.h"
+#include "raster/dib_bitmap.h"
+#include "resources/resource_ids.h"
+#include "view/image_effects.h"
 
 namespace {
+
+const uint32_t OPAQUE_BLACK = 0xFF000000u;
 
 PictureControl* StateOf(HWND window) {
   return reinterpret_cast<PictureControl*>(GetWindowLongPtrA(window, GWLP_USERDATA));
 }
 
+char** FileSlots(const PictureControl* control) {
+  return reinterpret_cast<char**>(control->files.data);
+}
+
+// Releases everything the control owns except its own storage; safe to run twice.
+void ReleaseContents(PictureControl* control) {
+  if (g_app.picture_control == control) g_app.picture_control = nullptr;
+  if (control->animation) {
+    CloseGifFrameReader(control->animation);
+    control->animation = nullptr;
+  }
+  delete control->picture;
+  control->picture = nullptr;
+  delete control->scratch;
+  control->scratch = nullptr;
+  delete control->frame;
+  control->frame = nullptr;
+  ClearFileList(control);
+  KillTimer(control->window, TIMER_ANIMATION);
+  KillTimer(control->window, TIMER_MENU_SYNC);
+}
+
+// The frame size: the rectangle of the main dialog's item 1002 (this
+// control) in the control's own coordinates.
+RECT FrameRect(PictureControl* control) {
+  RECT rect = {0, 0, 0, 0};
+  HWND item = GetDlgItem(GetParent(control->window), IDC_PICTURE);
+  if (!item) item = control->window;
+  if (!GetWindowRect(item, &rect)) return RECT{0, 0, 0, 0};
+  POINT corners[2] = {{rect.left, rect.top}, {rect.right, rect.bottom}};
+  ScreenToClient(control->window, &corners[0]);
+  ScreenToClient(control->window, &corners[1]);
+  return RECT{corners[0].x, corners[0].y, corners[1].x, corners[1].y};
+}
+
 void Paint(PictureControl* control) {
+  RECT rect = FrameRect(control);
+  int width = rect.right - rect.left;
+  int height = rect.bottom - rect.top;
+  if (width > 0 && height > 0) ComposeFrame(control, width, height);
   PAINTSTRUCT paint;
   HDC dc = BeginPaint(control->window, &paint);
-  if (dc) {
-    RECT client;
-    GetClientRect(control->window, &client);
-    FillRect(dc, &client, static_cast<HBRUSH>(GetStockObject(BLACK_BRUSH)));
-    EndPaint(control->window, &paint);
+  if (dc && width > 0 && height > 0 && control->frame && control->frame->DeviceContext()) {
+    BitBlt(dc, rect.left, rect.top, width, height, control->frame->DeviceContext(), 0, 0, SRCCOPY);
+  }
+  EndPaint(control->window, &paint);
+}
+
+void OnAnimationTick(PictureControl* control) {
+  if (!control->animation) return;
+  int delay = ReadNextGifFrame(control->animation, control->picture);
+  if (delay >= 1) {
+    KillTimer(control->window, TIMER_ANIMATION);
+    SetTimer(control->window, TIMER_ANIMATION, static_cast<UINT>(delay), nullptr);
+  } else {
+    // End of the frames or an error: the next tick starts from the first frame.
+    RewindGifFrameReader(control->animation);
+  }
+  InvalidateRect(control->window, nullptr, FALSE);
+}
+
+void SyncMenu(PictureControl* control) {
+  MainWindow* main_window = g_app.main_window;
+  if (!main_window || !main_window->window) return;
+  HMENU menu = GetMenu(main_window->window);
+  if (!menu) return;
+  int count = FileCount(control);
+  if (count == 0) {
+    EnableMenuItem(menu, CMD_NEXT, MF_GRAYED);
+    EnableMenuItem(menu, CMD_PREVIOUS, MF_GRAYED);
+  } else {
+    EnableMenuItem(menu, CMD_NEXT, 0);
+    EnableMenuItem(menu, CMD_PREVIOUS, 0);
+    if (control->current_index == 0) EnableMenuItem(menu, CMD_PREVIOUS, MF_GRAYED);
+    if (control->current_index == count - 1) EnableMenuItem(menu, CMD_NEXT, MF_GRAYED);
+  }
+  const struct {
+    int command;
+    unsigned char on;
+  } checks[] = {
+      {CMD_BLACK_AND_WHITE, control->black_and_white},
+      {CMD_BLUR, control->blur},
+      {CMD_FLIP_VERTICALLY, control->flip_vertically},
+      {CMD_FLIP_HORIZONTALLY, control->flip_horizontally},
+      {CMD_NEGATIVE, control->negative},
+      {CMD_LOG_TRANSFORMATION, control->log_transformation},
+      {CMD_ILLINIFY, control->illinify},
+  };
+  for (const auto& check : checks) {
+    CheckMenuItem(menu, check.command, check.on ? MF_CHECKED : MF_UNCHECKED);
+  }
+  const int rotations[4][2] = {
+      {CMD_ROTATE_0, 0}, {CMD_ROTATE_90, 90}, {CMD_ROTATE_180, 180}, {CMD_ROTATE_270, 270}};
+  bool known = false;
+  for (const auto& rotation : rotations) known = known || rotation[1] == control->rotation;
+  if (!known) return;
+  for (const auto& rotation : rotations) {
+    CheckMenuItem(menu, rotation[0], rotation[1] == control->rotation ? MF_CHECKED : MF_UNCHECKED);
   }
 }
 
 }  // namespace
+
+bool FitPicture(int frame_width, int frame_height, int picture_width, int picture_height,
+                PictureFit* fit) {
+  if (frame_width <= 0 || frame_height <= 0 || picture_width <= 0 || picture_height <= 0) {
+    return false;
+  }
+  double frame_ratio = static_cast<double>(frame_width) / frame_height;
+  double picture_ratio = static_cast<double>(picture_width) / picture_height;
+  double larger = std::abs(picture_ratio) > std::abs(frame_ratio) ? std::abs(picture_ratio)
+                                                                   : std::abs(frame_ratio);
+  // The products are taken in 64 bits: a decoded picture can be up to about
+  // 0x1FFFFFFF pixels on one side, and its side times the frame's overflows
+  // 32 bits. The quotients are never larger than the frame.
+  int64_t width, height;
+  if (frame_ratio - picture_ratio > larger * 2.220446049250313e-16) {
+    // The frame is relatively wider: full height.
+    height = frame_height;
+    width = static_cast<int64_t>(picture_width) * frame_height / picture_height;
+  } else {
+    width = frame_width;
+    height = static_cast<int64_t>(picture_height) * frame_width / picture_width;
+  }
+  fit->width = static_cast<int>(width);
+  fit->height = static_cast<int>(height);
+  fit->x = (frame_width - fit->width) / 2;
+  fit->y = (frame_height - fit->height) / 2;
+  return true;
+}
+
+void ComposeFrame(PictureControl* control, int width, int height) {
+  if (!control->frame) control->frame = new (std::nothrow) DibBitmap(width, height);
+  if (!control->scratch) control->scratch = new (std::nothrow) DibBitmap(width, height);
+  if (!control->frame || !control->scratch) return;
+  control->frame->Resize(width, height);
+  control->scratch->Resize(width, height);
+  ClearBitmap(control->frame, OPAQUE_BLACK);
+  Bitmap* picture = control->picture;
+  if (!picture) return;
+  int picture_width = picture->Width();
+  int picture_height = picture->Height();
+  PictureFit fit;
+  if (!FitPicture(width, height, picture_width, picture_height, &fit)) return;
+  StretchBlitBitmap(control->frame, picture, fit.x, fit.y, fit.width, fit.height, 0.0f, 0.0f,
+                    static_cast<float>(picture_width), static_cast<float>(picture_height), 1.0f,
+                    BLEND_COPY);
+  EffectSwitches effects;
+  effects.black_and_white = control->black_and_white != 0;
+  effects.blur = control->blur != 0;
+  effects.flip_vertically = control->flip_vertically != 0;
+  effects.flip_horizontally = control->flip_horizontally != 0;
+  effects.negative = control->negative != 0;
+  effects.log_transformation = control->log_transformation != 0;
+  effects.illinify = control->illinify != 0;
+  effects.rotation = control->rotation;
+  ApplyEffects(control->frame, control->scratch, fit.x, fit.y, fit.width, fit.height, effects);
+}
+
+int FileCount(const PictureControl* control) {
+  return static_cast<int>(control->files.used / sizeof(char*));
+}
+
+const char* FilePath(const PictureControl* control, int index) {
+  return FileSlots(control)[index];
+}
+
+void ClearFileList(PictureControl* control) {
+  for (int i = FileCount(control) - 1; i >= 0; --i) {
+    free(FileSlots(control)[i]);
+    SetBufferSize(&control->files, static_cast<size_t>(i) * sizeof(char*), false);
+  }
+}
+
+bool AppendFilePath(PictureControl* control, const char* path) {
+  size_t length = strlen(path);
+  char* copy = static_cast<char*>(malloc(length + 1));
+  if (!copy) return false;
+  memcpy(copy, path, length + 1);
+  if (!AppendToBuffer(&control->files, &copy, sizeof copy)) {
+    free(copy);
+    return false;
+  }
+  return true;
+}
 
 LRESULT CALLBACK PictureControlWindowProc(HWND window, UINT message, WPARAM wparam, LPARAM lparam) {
   PictureControl* control = StateOf(window);
   if (!control) {
     if (message != WM_NCCREATE) return 0;
     control = new (std::nothrow) PictureControl();
-    if (!control) return FALSE;
-    control->window = window;
+    if (control) {
+      control->window = window;
+      control->files = MakeGrowableBuffer(64);
+    }
     SetWindowLongPtrA(window, GWLP_USERDATA, reinterpret_cast<LONG_PTR>(control));
+    if (!control) return FALSE;
     g_app.picture_control = control;
+    SetTimer(window, TIMER_MENU_SYNC, MENU_SYNC_PERIOD, nullptr);
     return TRUE;
   }
   if (message == WM_NCDESTROY) {
-    if (g_app.picture_control == control) g_app.picture_control = nullptr;
+    ReleaseContents(control);
+    FreeBuffer(&control->files);
     SetWindowLongPtrA(window, GWLP_USERDATA, 0);
     delete control;
     return 0;
@@ -46,15 +235,26 @@ LRESULT CALLBACK PictureControlWindowProc(HWND window, UINT message, WPARAM wpar
   switch (message) {
     case WM_CREATE:
       g_app.picture_control = control;
+      control->frame = nullptr;
+      control->picture = nullptr;
+      control->scratch = nullptr;
+      SetTimer(window, TIMER_MENU_SYNC, MENU_SYNC_PERIOD, nullptr);
       break;
     case WM_DESTROY:
-      if (g_app.picture_control == control) g_app.picture_control = nullptr;
+      ReleaseContents(control);
       break;
     case WM_SIZE:
       InvalidateRect(window, nullptr, FALSE);
       break;
     case WM_PAINT:
       Paint(control);
+      break;
+    case WM_TIMER:
+      if (control->wparam == TIMER_ANIMATION) {
+        OnAnimationTick(control);
+      } else if (control->wparam == TIMER_MENU_SYNC) {
+        SyncMenu(control);
+      }
       break;
   }
   return DefWindowProcA(window, message, wparam, lparam);

@@ -1,14 +1,34 @@
 #pragma once
 // The picture control: the child window that fills the main window's client
-// area and shows the current picture. Its state object is reached through
-// g_app.picture_control.
+// area and shows the current picture. It composes every frame off screen
+// (black background, the picture fitted and centred, the display effects,
+// the rotation) and copies it to the window in one BitBlt. Its state object
+// is reached through g_app.picture_control.
 #include <windows.h>
+
+#include "app/growable_buffer.h"
+
+class Bitmap;
+class DibBitmap;
+struct GifFrameReader;
+
+// Timers on the control's window.
+const UINT_PTR TIMER_ANIMATION = 200;   // next frame of an animated GIF
+const UINT_PTR TIMER_MENU_SYNC = 202;   // menu greying and check marks
+const UINT MENU_SYNC_PERIOD = 500;      // milliseconds
 
 struct PictureControl {
   HWND window;
   UINT message;
   WPARAM wparam;
   LPARAM lparam;
+  DibBitmap* frame;      // owned: the composed frame, the size of the control
+  Bitmap* picture;       // owned: the decoded current picture, or null
+  DibBitmap* scratch;    // owned: copy of the frame for the flips and the rotation
+  // The opened files in order: owned char* UTF-8 paths (see file_list.h).
+  GrowableBuffer files;
+  int current_index;     // 0-based position of the shown file
+  GifFrameReader* animation;   // owned: set while an animated GIF is shown
   // Display effect switches, 0 or 1, and the rotation in degrees
   // (0, 90, 180 or 270, clockwise on screen).
   unsigned char black_and_white;
@@ -28,3 +48,26 @@ LRESULT CALLBACK PictureControlWindowProc(HWND window, UINT message, WPARAM wpar
 void ToggleEffect(PictureControl* control, unsigned char* effect);
 // Sets the rotation (0, 90, 180 or 270) and repaints.
 void SetRotation(PictureControl* control, int degrees);
+
+// Where the picture goes in a frame of frame_width x frame_height: scaled to
+// touch two opposite edges and centred. False (and nothing drawn) when the
+// picture or the frame has no area.
+struct PictureFit {
+  int x, y, width, height;
+};
+bool FitPicture(int frame_width, int frame_height, int picture_width, int picture_height,
+                PictureFit* fit);
+
+// Composes the frame for the control's current state into control->frame
+// (created or resized to width x height), without touching the screen.
+// The paint handler uses it; tests and benchmarks call it directly.
+void ComposeFrame(PictureControl* control, int width, int height);
+
+// Number of files in the list and the path at index (no bounds check).
+int FileCount(const PictureControl* control);
+const char* FilePath(const PictureControl* control, int index);
+// Deletes every path of the list, last to first, leaving it empty; the
+// array's storage is kept.
+void ClearFileList(PictureControl* control);
+// Appends a copy of path; false when memory runs out.
+bool AppendFilePath(PictureControl* control, const char* path);

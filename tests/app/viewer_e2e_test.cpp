@@ -1,0 +1,336 @@
+// Starts the real vistrel.exe and uses it as a person would: Ctrl+A, typing
+// names into the Open files dialog, the arrow keys and the effect shortcuts.
+// After every step the window's client area is captured from the screen and
+// compared pixel for pixel with the frame computed here from the decoded
+// picture, the fit rule and the effect formulas. The captured frames are
+// kept as PNG files in the build folder.
+#include <windows.h>
+
+#include <gtest/gtest.h>
+
+#include <string>
+#include <vector>
+
+#include "imagefiles/jpeg_file.h"
+#include "imagefiles/png_file.h"
+#include "raster/bitmap.h"
+#include "resources/resource_ids.h"
+#include "tests/support/picture_test_support.h"
+#include "tests/support/reference_frame.h"
+#include "tests/support/win_test_support.h"
+
+namespace {
+
+struct Vistrel {
+  PROCESS_INFORMATION process = {};
+  HWND window = nullptr;
+  HWND picture = nullptr;
+};
+
+// Copies vistrel.exe into folder (with a "portable" settings folder) and
+// starts it with start_in as its current folder.
+bool Start(const std::string& folder, const std::string& start_in, Vistrel* v) {
+  std::string exe = folder + "vistrel.exe";
+  if (!CopyFileW(Wide(WindowsPath(VISTREL_EXE_PATH)).c_str(), Wide(exe).c_str(), FALSE)) return false;
+  std::wstring command = L"\"" + Wide(exe) + L"\"";
+  STARTUPINFOW startup = {};
+  startup.cb = sizeof startup;
+  if (!CreateProcessW(Wide(exe).c_str(), &command[0], nullptr, nullptr, FALSE, 0, nullptr,
+                      Wide(start_in).c_str(), &startup, &v->process)) {
+    return false;
+  }
+  WaitForInputIdle(v->process.hProcess, 10000);
+  for (int i = 0; i < 400 && !v->window; ++i) {
+    v->window = FindProcessWindow(v->process.dwProcessId, "vistrel_superhost");
+    if (!v->window) Sleep(25);
+  }
+  if (!v->window) return false;
+  for (int i = 0; i < 200 && !IsWindowVisible(v->window); ++i) Sleep(10);
+  v->picture = GetDlgItem(v->window, IDC_PICTURE);
+  Sleep(300);
+  return v->picture != nullptr;
+}
+
+int WaitForExit(Vistrel* v) {
+  DWORD code = static_cast<DWORD>(-1);
+  if (WaitForSingleObject(v->process.hProcess, 20000) == WAIT_OBJECT_0) {
+    GetExitCodeProcess(v->process.hProcess, &code);
+  } else {
+    TerminateProcess(v->process.hProcess, 99);
+    WaitForSingleObject(v->process.hProcess, 5000);
+  }
+  CloseHandle(v->process.hThread);
+  CloseHandle(v->process.hProcess);
+  return static_cast<int>(code);
+}
+
+// The dialog of the process with the given title, once it is visible.
+HWND WaitForProcessDialog(DWORD process_id, const wchar_t* title) {
+  for (int i = 0; i < 400; ++i) {
+    HWND dialog = nullptr;
+    while ((dialog = FindWindowExW(nullptr, dialog, L"#32770", title)) != nullptr) {
+      DWORD owner = 0;
+      GetWindowThreadProcessId(dialog, &owner);
+      if (owner == process_id && IsWindowVisible(dialog)) return dialog;
+    }
+    Sleep(25);
+  }
+  return nullptr;
+}
+
+// Types text as characters through the input queue.
+void TypeText(const std::string& text) {
+  std::wstring wide = Wide(text);
+  for (wchar_t c : wide) {
+    INPUT input[2] = {};
+    input[0].type = input[1].type = INPUT_KEYBOARD;
+    input[0].ki.wScan = input[1].ki.wScan = c;
+    input[0].ki.dwFlags = KEYEVENTF_UNICODE;
+    input[1].ki.dwFlags = KEYEVENTF_UNICODE | KEYEVENTF_KEYUP;
+    SendInput(2, input, sizeof(INPUT));
+    Sleep(5);
+  }
+}
+
+// The picture control's client area as it is on the screen.
+RefImage CaptureClient(HWND window) {
+  RECT client;
+  GetClientRect(window, &client);
+  POINT origin = {0, 0};
+  ClientToScreen(window, &origin);
+  int w = client.right, h = client.bottom;
+  RefImage image(w, h, 0);
+  if (w <= 0 || h <= 0) return image;
+  HDC screen = GetDC(nullptr);
+  HDC memory = CreateCompatibleDC(screen);
+  BITMAPINFO info = {};
+  info.bmiHeader.biSize = sizeof info.bmiHeader;
+  info.bmiHeader.biWidth = w;
+  info.bmiHeader.biHeight = -h;
+  info.bmiHeader.biPlanes = 1;
+  info.bmiHeader.biBitCount = 32;
+  void* bits = nullptr;
+  HBITMAP section = CreateDIBSection(memory, &info, DIB_RGB_COLORS, &bits, nullptr, 0);
+  HGDIOBJ old = SelectObject(memory, section);
+  BitBlt(memory, 0, 0, w, h, screen, origin.x, origin.y, SRCCOPY);
+  GdiFlush();
+  memcpy(image.pixels.data(), bits, size_t(w) * h * 4);
+  for (uint32_t& p : image.pixels) p |= 0xFF000000u;
+  SelectObject(memory, old);
+  DeleteObject(section);
+  DeleteDC(memory);
+  ReleaseDC(nullptr, screen);
+  return image;
+}
+
+RefImage Decoded(const std::string& path) {
+  bool jpeg = path.size() > 4 && path.compare(path.size() - 4, 4, ".jpg") == 0;
+  Bitmap* bitmap = jpeg ? LoadJpegFile(path.c_str()) : LoadPngFile(path.c_str());
+  RefImage image = ImageOf(bitmap);
+  delete bitmap;
+  return image;
+}
+
+class ViewerEndToEnd : public ::testing::Test {
+ protected:
+  void SetUp() override {
+    folder_ = MakeTempFolder("viewer");
+    ASSERT_FALSE(folder_.empty());
+    ASSERT_TRUE(CreateFolder(folder_ + "app"));
+    ASSERT_TRUE(CreateFolder(folder_ + "app\\portable"));
+    ASSERT_TRUE(CreateFolder(folder_ + "pictures"));
+    pictures_ = folder_ + "pictures\\";
+    for (const char* name : {"landscape.png", "portrait.png", "gradient.jpg", "animation.gif"}) {
+      ASSERT_TRUE(CopyFileW(Wide(TestPictureFolder() + name).c_str(), Wide(pictures_ + name).c_str(),
+                            FALSE));
+    }
+    ini_ = folder_ + "app\\portable\\vistrel.ini";
+    ASSERT_TRUE(WriteFileBytes(ini_, "[vistrel]\r\nmain_wnd_x=0\r\nmain_wnd_y=0\r\nmain_wnd_w=640\r\n"
+                                     "main_wnd_h=480\r\nmain_wnd_maximized=0\r\n"));
+    frames_ = WindowsPath(VISTREL_FRAME_FOLDER) + "\\";
+    CreateDirectoryW(Wide(frames_).c_str(), nullptr);
+    ASSERT_TRUE(Start(folder_ + "app\\", pictures_, &v_));
+    SetForegroundWindow(v_.window);
+    Sleep(200);
+  }
+
+  void TearDown() override {
+    if (v_.process.hProcess) {
+      PostMessageW(v_.window, WM_SYSCOMMAND, SC_CLOSE, 0);
+      WaitForExit(&v_);
+    }
+    DeleteTree(folder_);
+  }
+
+  // Ctrl+A, type the names, Enter.
+  void OpenWithDialog(const std::string& typed) {
+    PressKeys({VK_CONTROL, 'A'}, 300);
+    HWND dialog = WaitForProcessDialog(v_.process.dwProcessId, L"Open files");
+    ASSERT_NE(dialog, nullptr);
+    SetForegroundWindow(dialog);
+    Sleep(300);
+    TypeText(typed);
+    Sleep(100);
+    PressKeys({VK_RETURN}, 50);
+    for (int i = 0; i < 200 && IsWindow(dialog) && IsWindowVisible(dialog); ++i) Sleep(25);
+    ASSERT_FALSE(IsWindow(dialog) && IsWindowVisible(dialog));
+    SetForegroundWindow(v_.window);
+  }
+
+  // Waits until the screen shows the expected frame (or gives up after a
+  // few seconds), saves the capture and compares it.
+  void ExpectShown(const RefImage* picture, const RefEffects& effects, const std::string& step) {
+    RECT client;
+    GetClientRect(v_.picture, &client);
+    RefImage expected = RefComposeFrame(picture, client.right, client.bottom, effects);
+    RefImage captured;
+    long differences = -1;
+    std::string first;
+    for (int i = 0; i < 60; ++i) {
+      captured = CaptureClient(v_.picture);
+      differences = RefCountDifferences(expected, captured, &first);
+      if (differences == 0) break;
+      Sleep(50);
+    }
+    char name[32];
+    snprintf(name, sizeof name, "%02d-", ++step_);
+    SavePng(captured, frames_ + name + step + ".png");
+    EXPECT_EQ(differences, 0) << step << ": " << first;
+  }
+
+  UINT MenuState(int command) {
+    return GetMenuState(GetMenu(v_.window), command, MF_BYCOMMAND);
+  }
+  // Whether the flag of the item becomes set (or clear) within a few menu
+  // timer periods. Read from this process, Wine reports a flag that the
+  // program clears again as still set, so only flags that get set are
+  // checked here; the window tests in the program's own process check both.
+  bool MenuFlagBecomes(int command, UINT flag, bool set) {
+    for (int i = 0; i < 60; ++i) {
+      if (((MenuState(command) & flag) != 0) == set) return true;
+      Sleep(50);
+    }
+    return false;
+  }
+
+  std::string folder_, pictures_, ini_, frames_;
+  Vistrel v_;
+  int step_ = 0;
+};
+
+}  // namespace
+
+TEST_F(ViewerEndToEnd, BrowsesThreePicturesWithEffects) {
+  RefImage landscape = Decoded(pictures_ + "landscape.png");
+  RefImage portrait = Decoded(pictures_ + "portrait.png");
+  RefImage gradient = Decoded(pictures_ + "gradient.jpg");
+  ASSERT_EQ(landscape.width, 400);
+  ASSERT_EQ(gradient.width, 320);
+  RefEffects none;
+  ExpectShown(nullptr, none, "empty");
+
+  OpenWithDialog("\"landscape.png\" \"portrait.png\" \"gradient.jpg\"");
+  ExpectShown(&landscape, none, "first");
+  // Within half a second the menu greys Previous.
+  EXPECT_TRUE(MenuFlagBecomes(CMD_PREVIOUS, MF_GRAYED, true));
+
+  PressKeys({VK_RIGHT}, 100);
+  ExpectShown(&portrait, none, "right");
+  PressKeys({VK_LEFT}, 100);
+  ExpectShown(&landscape, none, "left");
+
+  RefEffects effects;
+  PressKeys({VK_CONTROL, 'N'}, 300);
+  effects.negative = true;
+  ExpectShown(&landscape, effects, "negative");
+  PressKeys({VK_CONTROL, '9'}, 300);
+  effects.rotation = 90;
+  ExpectShown(&landscape, effects, "rotate-90");
+  PressKeys({VK_CONTROL, 'W'}, 300);
+  effects.black_and_white = true;
+  ExpectShown(&landscape, effects, "black-and-white");
+  PressKeys({VK_CONTROL, '0'}, 300);
+  effects.rotation = 0;
+  PressKeys({VK_CONTROL, 'H'}, 300);
+  effects.flip_horizontally = true;
+  ExpectShown(&landscape, effects, "flip-horizontally");
+  EXPECT_TRUE(MenuFlagBecomes(CMD_NEGATIVE, MF_CHECKED, true));
+  EXPECT_TRUE(MenuFlagBecomes(CMD_ROTATE_0, MF_CHECKED, true));
+
+  // The effects stay on while moving through the list.
+  PressKeys({VK_RIGHT}, 100);
+  PressKeys({VK_RIGHT}, 100);
+  ExpectShown(&gradient, effects, "third");
+  PressKeys({VK_RIGHT}, 100);   // no wrap-around
+  ExpectShown(&gradient, effects, "third-again");
+  EXPECT_TRUE(MenuFlagBecomes(CMD_NEXT, MF_GRAYED, true));
+
+  PressKeys({VK_CONTROL, 'N'}, 300);
+  PressKeys({VK_CONTROL, 'W'}, 300);
+  PressKeys({VK_CONTROL, 'H'}, 300);
+  PressKeys({VK_CONTROL, 'L'}, 300);
+  PressKeys({VK_CONTROL, 'B'}, 300);
+  PressKeys({VK_CONTROL, '8'}, 300);
+  RefEffects others;
+  others.log_transformation = true;
+  others.blur = true;
+  others.rotation = 180;
+  ExpectShown(&gradient, others, "log-blur-180");
+
+  // A new set while on the third file starts at its first file.
+  OpenWithDialog("portrait.png");
+  ExpectShown(&portrait, others, "new-set");
+  EXPECT_TRUE(MenuFlagBecomes(CMD_NEXT, MF_GRAYED, true));
+  EXPECT_TRUE(MenuFlagBecomes(CMD_PREVIOUS, MF_GRAYED, true));
+
+  // Resizing refits the picture.
+  SetWindowPos(v_.window, nullptr, 0, 0, 500, 600, SWP_NOMOVE | SWP_NOZORDER);
+  ExpectShown(&portrait, others, "resized");
+
+  // Ctrl+Q ends it and keeps the placement.
+  SetForegroundWindow(v_.window);
+  Sleep(200);
+  PressKeys({VK_CONTROL, 'Q'}, 500);
+  EXPECT_EQ(WaitForExit(&v_), 0);
+  v_.process.hProcess = nullptr;
+  EXPECT_EQ(IniValue(ini_, "main_wnd_w"), "500");
+  EXPECT_EQ(IniValue(ini_, "main_wnd_h"), "600");
+  EXPECT_EQ(IniValue(ini_, "main_wnd_x"), "0");
+}
+
+TEST_F(ViewerEndToEnd, AnimatedGifChangesOverTime) {
+  OpenWithDialog("animation.gif");
+  const uint32_t colours[3] = {0xFF0000u, 0x00FF00u, 0x0000FFu};
+  bool seen[3] = {false, false, false};
+  RECT client;
+  GetClientRect(v_.picture, &client);
+  for (int i = 0; i < 100 && !(seen[0] && seen[1] && seen[2]); ++i) {
+    RefImage captured = CaptureClient(v_.picture);
+    uint32_t centre = captured.at(client.right / 2, client.bottom / 2) & 0xFFFFFF;
+    for (int k = 0; k < 3; ++k) {
+      if (centre == colours[k] && !seen[k]) {
+        seen[k] = true;
+        SavePng(captured, frames_ + "animation-" + std::to_string(k) + ".png");
+      }
+    }
+    Sleep(30);
+  }
+  EXPECT_TRUE(seen[0]);
+  EXPECT_TRUE(seen[1]);
+  EXPECT_TRUE(seen[2]);
+  // Cancelling the dialog changes nothing: the animation goes on.
+  PressKeys({VK_CONTROL, 'A'}, 300);
+  HWND dialog = WaitForProcessDialog(v_.process.dwProcessId, L"Open files");
+  ASSERT_NE(dialog, nullptr);
+  SetForegroundWindow(dialog);
+  Sleep(200);
+  PressKeys({VK_ESCAPE}, 50);
+  for (int i = 0; i < 200 && IsWindow(dialog) && IsWindowVisible(dialog); ++i) Sleep(25);
+  bool changed = false;
+  uint32_t first = CaptureClient(v_.picture).at(client.right / 2, client.bottom / 2);
+  for (int i = 0; i < 100 && !changed; ++i) {
+    Sleep(30);
+    changed = CaptureClient(v_.picture).at(client.right / 2, client.bottom / 2) != first;
+  }
+  EXPECT_TRUE(changed);
+}

@@ -1,0 +1,257 @@
+// The file list in this process: selections as the Open files dialog returns
+// them, decoding by extension, next and previous, animation.
+#include "imagefiles/file_list.h"
+
+#include <gtest/gtest.h>
+
+#include <string>
+#include <vector>
+
+#include "app/app_state.h"
+#include "app/main_window.h"
+#include "app/startup.h"
+#include "raster/bitmap.h"
+#include "raster/dib_bitmap.h"
+#include "resources/resource_ids.h"
+#include "tests/support/picture_test_support.h"
+#include "tests/support/win_test_support.h"
+#include "view/picture_control.h"
+
+namespace {
+
+// A selection in the dialog's form: strings each ended by a zero, the list
+// by an empty string.
+std::string Selection(const std::vector<std::string>& parts) {
+  std::string selection;
+  for (const std::string& part : parts) selection += part + '\0';
+  selection += '\0';
+  return selection;
+}
+
+class FileListTest : public ::testing::Test {
+ protected:
+  static void SetUpTestSuite() {
+    g_app.instance = GetModuleHandleA(nullptr);
+    RegisterWindowClasses(g_app.instance);
+  }
+
+  void SetUp() override {
+    folder_ = MakeTempFolder("files");
+    ASSERT_FALSE(folder_.empty());
+    g_app.exe_folder = folder_;
+    g_app.settings_folder = folder_;
+    g_app.settings_path = folder_ + "vistrel.ini";
+    g_app.main_window = new MainWindow();
+    ASSERT_NE(CreateMainWindow(g_app.main_window), nullptr);
+    PumpMessages(100);
+    control_ = g_app.picture_control;
+    ASSERT_NE(control_, nullptr);
+    pictures_ = TestPictureFolder();
+  }
+
+  void TearDown() override {
+    if (g_app.main_window) {
+      if (IsWindow(g_app.main_window->window)) DestroyWindow(g_app.main_window->window);
+      PumpMessages(50);
+      delete g_app.main_window;
+      g_app.main_window = nullptr;
+    }
+    DeleteTree(folder_);
+  }
+
+  // Copies a test picture into the test's folder under another name.
+  std::string Copy(const std::string& picture, const std::string& name) {
+    std::string target = folder_ + name;
+    EXPECT_TRUE(CopyFileW(Wide(pictures_ + picture).c_str(), Wide(target).c_str(), FALSE)) << target;
+    return target;
+  }
+
+  void Open(const std::vector<std::string>& parts) {
+    std::string selection = Selection(parts);
+    OpenSelectedFiles(selection.data());
+  }
+
+  int PictureWidth() const { return control_->picture ? control_->picture->Width() : -1; }
+  uint32_t PicturePixel(int x, int y) const {
+    return control_->picture->Bits()[y * control_->picture->RowSpan() + x];
+  }
+  void Tick() { SendMessageA(control_->window, WM_TIMER, TIMER_ANIMATION, 0); }
+
+  std::string folder_;
+  std::string pictures_;
+  PictureControl* control_ = nullptr;
+};
+
+}  // namespace
+
+TEST(PathExtension, LastDotBeforeAnySeparator) {
+  EXPECT_STREQ(PathExtension("C:\\pictures\\photo.jpg"), ".jpg");
+  EXPECT_STREQ(PathExtension("C:\\pictures\\archive.tar.png"), ".png");
+  EXPECT_STREQ(PathExtension("C:\\my.pictures\\photo"), "");
+  EXPECT_STREQ(PathExtension("C:/my.pictures/photo"), "");
+  EXPECT_STREQ(PathExtension("photo."), ".");
+  EXPECT_STREQ(PathExtension(""), "");
+  EXPECT_STREQ(PathExtension("C:\\PHOTO.JPG"), ".JPG");
+}
+
+TEST_F(FileListTest, OneFileIsShownAndNavigationDoesNothing) {
+  Open({pictures_ + "landscape.png"});
+  ASSERT_EQ(FileCount(control_), 1);
+  EXPECT_EQ(FilePath(control_, 0), pictures_ + "landscape.png");
+  EXPECT_EQ(PictureWidth(), 400);
+  Bitmap* shown = control_->picture;
+  ShowNextPicture();
+  EXPECT_EQ(control_->picture, shown);
+  ShowPreviousPicture();
+  EXPECT_EQ(control_->picture, shown);
+  EXPECT_EQ(control_->current_index, 0);
+}
+
+TEST_F(FileListTest, ThreeFilesInTheDialogsOrderWithoutWrapping) {
+  std::string folder = pictures_.substr(0, pictures_.size() - 1);
+  Open({folder, "portrait.png", "landscape.png", "small.bmp"});
+  ASSERT_EQ(FileCount(control_), 3);
+  EXPECT_EQ(FilePath(control_, 0), pictures_ + "portrait.png");
+  EXPECT_EQ(FilePath(control_, 2), pictures_ + "small.bmp");
+  EXPECT_EQ(PictureWidth(), 90);
+  ShowPreviousPicture();   // at the first file: nothing
+  EXPECT_EQ(control_->current_index, 0);
+  EXPECT_EQ(PictureWidth(), 90);
+  ShowNextPicture();
+  EXPECT_EQ(control_->current_index, 1);
+  EXPECT_EQ(PictureWidth(), 400);
+  ShowNextPicture();
+  EXPECT_EQ(control_->current_index, 2);
+  EXPECT_EQ(PictureWidth(), 48);
+  Bitmap* last = control_->picture;
+  ShowNextPicture();   // at the last file: nothing, not decoded again
+  EXPECT_EQ(control_->current_index, 2);
+  EXPECT_EQ(control_->picture, last);
+  ShowPreviousPicture();
+  EXPECT_EQ(PictureWidth(), 400);
+}
+
+TEST_F(FileListTest, AFileThatFailsInTheMiddle) {
+  std::string folder = pictures_.substr(0, pictures_.size() - 1);
+  Open({folder, "landscape.png", "corrupt.png", "portrait.png"});
+  EXPECT_EQ(PictureWidth(), 400);
+  ShowNextPicture();
+  EXPECT_EQ(control_->current_index, 1);
+  EXPECT_EQ(control_->picture, nullptr);
+  // The black frame.
+  ComposeFrame(control_, 100, 80);
+  for (uint32_t p : ImageOf(control_->frame).pixels) ASSERT_EQ(p, 0xFF000000u);
+  ShowNextPicture();
+  EXPECT_EQ(PictureWidth(), 90);
+  ShowPreviousPicture();
+  EXPECT_EQ(control_->picture, nullptr);
+  ShowPreviousPicture();
+  EXPECT_EQ(PictureWidth(), 400);
+}
+
+TEST_F(FileListTest, ExtensionsAreCaseSensitive) {
+  std::string upper = Copy("landscape.png", "PHOTO.PNG");
+  std::string lower = Copy("landscape.png", "photo.png");
+  std::string jpeg = Copy("gradient.jpg", "photo.jpeg");
+  std::string upper_jpeg = Copy("gradient.jpg", "PHOTO.JPG");
+  std::string jfif = Copy("gradient.jpg", "photo.jfif");
+  std::string pcx = Copy("small.bmp", "photo.pcx");
+  std::string tar = Copy("portrait.png", "archive.tar.png");
+  ASSERT_TRUE(CreateFolder(folder_ + "my.pictures"));
+  std::string bare = Copy("landscape.png", "my.pictures\\photo");
+  struct {
+    const std::string& path;
+    int width;
+  } cases[] = {{upper, -1}, {lower, 400}, {jpeg, 320}, {upper_jpeg, -1},
+               {jfif, -1},  {pcx, -1},    {tar, 90},   {bare, -1}};
+  for (const auto& c : cases) {
+    Open({c.path});
+    ASSERT_EQ(FileCount(control_), 1);
+    EXPECT_EQ(PictureWidth(), c.width) << c.path;
+  }
+}
+
+TEST_F(FileListTest, EveryKindDecodes) {
+  std::string folder = pictures_.substr(0, pictures_.size() - 1);
+  Open({folder, "gradient.jpg", "landscape.png", "still.gif", "small.bmp", "icon.ico"});
+  const int widths[] = {320, 400, 40, 48, 16};   // icons are read at 16 x 16
+  for (int i = 0; i < 5; ++i) {
+    EXPECT_EQ(PictureWidth(), widths[i]) << i;
+    ShowNextPicture();
+  }
+}
+
+TEST_F(FileListTest, DriveRootKeepsTheDoubledBackslash) {
+  Open({"C:\\", "missing-a.jpg", "missing-b.png"});
+  ASSERT_EQ(FileCount(control_), 2);
+  EXPECT_STREQ(FilePath(control_, 0), "C:\\\\missing-a.jpg");
+  EXPECT_STREQ(FilePath(control_, 1), "C:\\\\missing-b.png");
+  EXPECT_EQ(control_->picture, nullptr);
+}
+
+TEST_F(FileListTest, ANewSetWhileOnTheThirdFile) {
+  std::string folder = pictures_.substr(0, pictures_.size() - 1);
+  Open({folder, "landscape.png", "portrait.png", "small.bmp"});
+  ShowNextPicture();
+  ShowNextPicture();
+  EXPECT_EQ(control_->current_index, 2);
+  Open({folder, "gradient.jpg", "icon.ico"});
+  ASSERT_EQ(FileCount(control_), 2);
+  EXPECT_EQ(control_->current_index, 0);
+  EXPECT_EQ(PictureWidth(), 320);
+  ShowNextPicture();
+  EXPECT_EQ(PictureWidth(), 16);
+  ShowNextPicture();
+  EXPECT_EQ(control_->current_index, 1);
+}
+
+TEST_F(FileListTest, AnimationTicksAndRewinds) {
+  Open({pictures_ + "animation.gif"});
+  ASSERT_NE(control_->animation, nullptr);
+  ASSERT_EQ(PictureWidth(), 64);
+  const uint32_t red = 0xFFFF0000u, green = 0xFF00FF00u, blue = 0xFF0000FFu;
+  EXPECT_EQ(PicturePixel(10, 10), red);
+  Tick();
+  EXPECT_EQ(PicturePixel(10, 10), green);
+  Tick();
+  EXPECT_EQ(PicturePixel(10, 10), blue);
+  Tick();   // no further frame: rewound, the last frame stays one more period
+  EXPECT_EQ(PicturePixel(10, 10), blue);
+  Tick();
+  EXPECT_EQ(PicturePixel(10, 10), red);
+  Tick();
+  EXPECT_EQ(PicturePixel(10, 10), green);
+  // The timer drives it by itself.
+  EXPECT_TRUE(PumpUntil([&] { return PicturePixel(10, 10) == blue; }, 3000));
+  EXPECT_TRUE(PumpUntil([&] { return PicturePixel(10, 10) == red; }, 3000));
+}
+
+TEST_F(FileListTest, AStillGifHasNoAnimation) {
+  Open({pictures_ + "still.gif"});
+  EXPECT_EQ(control_->animation, nullptr);
+  EXPECT_EQ(PictureWidth(), 40);
+}
+
+TEST_F(FileListTest, MovingOnFromAnAnimationStopsIt) {
+  std::string folder = pictures_.substr(0, pictures_.size() - 1);
+  Open({folder, "animation.gif", "gradient.jpg"});
+  ASSERT_NE(control_->animation, nullptr);
+  ShowNextPicture();
+  EXPECT_EQ(control_->animation, nullptr);
+  Bitmap* still = control_->picture;
+  uint32_t pixel = PicturePixel(5, 5);
+  Tick();
+  PumpMessages(300);
+  EXPECT_EQ(control_->picture, still);
+  EXPECT_EQ(PicturePixel(5, 5), pixel);
+}
+
+TEST_F(FileListTest, CommandsReachTheList) {
+  std::string folder = pictures_.substr(0, pictures_.size() - 1);
+  Open({folder, "landscape.png", "portrait.png"});
+  HWND main = g_app.main_window->window;
+  SendMessageA(main, WM_COMMAND, CMD_NEXT, 0);
+  EXPECT_EQ(control_->current_index, 1);
+  SendMessageA(main, WM_COMMAND, CMD_PREVIOUS, 0);
+  EXPECT_EQ(control_->current_index, 0);
+}

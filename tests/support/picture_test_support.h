@@ -1,0 +1,21 @@
+#pragma once
+// Shared by the picture control, file list and viewer tests: the test
+// pictures, bitmaps as plain pixel arrays, PNG output of captured frames.
+#include <string>
+
+#include "raster/bitmap.h"
+#include "tests/support/reference_frame.h"
+
+// Folder of the committed test pictures, ending with a backslash.
+std::string TestPictureFolder();
+// A Windows path for a path the build knows in Unix form.
+std::string WindowsPath(const std::string& path);
+
+RefImage ImageOf(const Bitmap* bitmap);
+// A new MemoryBitmap with the image's pixels.
+Bitmap* BitmapOf(const RefImage& image);
+// A pattern picture whose neighbouring pixels all differ.
+RefImage PatternImage(int width, int height, int seed);
+
+// Writes an RGB PNG (stored deflate blocks): enough for a person to look at.
+bool SavePng(const RefImage& image, const std::string& path);
