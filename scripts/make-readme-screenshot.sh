@@ -18,7 +18,7 @@ cp "$exe" "$work/app/"
 printf '[vistrel]\r\nmain_wnd_x=0\r\nmain_wnd_y=0\r\nmain_wnd_w=800\r\nmain_wnd_h=560\r\nmain_wnd_maximized=0\r\n' \
   > "$work/app/portable/vistrel.ini"
 # A picture of our own: a sunset-coloured fractal landscape.
-convert -seed 7 -size 1200x800 plasma:orange-navy -blur 0x2 -quality 92 "$work/pictures/sunset.jpg"
+convert -seed 7 -size 1200x800 plasma:orange-navy -blur 0x10 -quality 92 "$work/pictures/sunset.jpg"
 
 display_number=99
 while [ -e "/tmp/.X11-unix/X$display_number" ] || [ -e "/tmp/.X$display_number-lock" ]; do

@@ -158,13 +158,23 @@ void ComposeFrame(PictureControl* control, int width, int height) {
   if (!control->frame || !control->scratch) return;
   control->frame->Resize(width, height);
   control->scratch->Resize(width, height);
-  ClearBitmap(control->frame, OPAQUE_BLACK);
   Bitmap* picture = control->picture;
-  if (!picture) return;
-  int picture_width = picture->Width();
-  int picture_height = picture->Height();
+  int picture_width = picture ? picture->Width() : 0;
+  int picture_height = picture ? picture->Height() : 0;
   PictureFit fit;
-  if (!FitPicture(width, height, picture_width, picture_height, &fit)) return;
+  if (!picture || !FitPicture(width, height, picture_width, picture_height, &fit)) {
+    ClearBitmap(control->frame, OPAQUE_BLACK);
+    return;
+  }
+  // The scaled copy stores every pixel of the fitted rectangle, so only the
+  // bars around it are cleared to black: the same frame as clearing all of
+  // it first, without writing the picture's area twice.
+  FillBitmapRect(control->frame, 0, 0, fit.x, height, OPAQUE_BLACK, 1.0f, BLEND_COPY);
+  FillBitmapRect(control->frame, fit.x + fit.width, 0, width - fit.x - fit.width, height,
+                 OPAQUE_BLACK, 1.0f, BLEND_COPY);
+  FillBitmapRect(control->frame, fit.x, 0, fit.width, fit.y, OPAQUE_BLACK, 1.0f, BLEND_COPY);
+  FillBitmapRect(control->frame, fit.x, fit.y + fit.height, fit.width,
+                 height - fit.y - fit.height, OPAQUE_BLACK, 1.0f, BLEND_COPY);
   StretchBlitBitmap(control->frame, picture, fit.x, fit.y, fit.width, fit.height, 0.0f, 0.0f,
                     static_cast<float>(picture_width), static_cast<float>(picture_height), 1.0f,
                     BLEND_COPY);
