@@ -276,6 +276,20 @@ TEST_F(ViewerEndToEnd, BrowsesThreePicturesWithEffects) {
   others.blur = true;
   others.rotation = 180;
   ExpectShown(&gradient, others, "log-blur-180");
+  PressKeys({VK_CONTROL, 'I'}, 300);
+  PressKeys({VK_CONTROL, 'V'}, 300);
+  PressKeys({VK_CONTROL, '7'}, 300);
+  others.illinify = true;
+  others.flip_vertically = true;
+  others.rotation = 270;
+  ExpectShown(&gradient, others, "illinify-flip-270");
+  PressKeys({VK_CONTROL, 'I'}, 300);
+  PressKeys({VK_CONTROL, 'V'}, 300);
+  PressKeys({VK_CONTROL, '8'}, 300);
+  others.illinify = false;
+  others.flip_vertically = false;
+  others.rotation = 180;
+  ExpectShown(&gradient, others, "illinify-off-again");
 
   // A new set while on the third file starts at its first file.
   OpenWithDialog("portrait.png");
