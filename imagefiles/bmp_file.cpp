@@ -5,6 +5,7 @@
 #include <cstring>
 
 #include "app/utf8_text.h"
+#include "imagefiles/image_loader_guard.h"
 #include "raster/blitting.h"
 #include "raster/dib_bitmap.h"
 #include "raster/memory_bitmap.h"
@@ -24,7 +25,7 @@ HANDLE LoadFromFile(const char* path, UINT type, int size, UINT flags) {
 }  // namespace
 
 Bitmap* LoadBmpFile(const char* path, Bitmap* target) {
-  if (!path) return nullptr;
+  if (!path || !BmpFitsItsFile(path)) return nullptr;
   HBITMAP loaded = static_cast<HBITMAP>(LoadFromFile(path, IMAGE_BITMAP, 0, LR_CREATEDIBSECTION | LR_LOADFROMFILE));
   if (!loaded) return nullptr;
   BITMAP info;

@@ -5,6 +5,7 @@
 #include <cstring>
 
 #include "app/utf8_text.h"
+#include "imagefiles/image_loader_guard.h"
 #include "raster/blitting.h"
 #include "raster/dib_bitmap.h"
 #include "raster/memory_bitmap.h"
@@ -71,7 +72,7 @@ uint32_t RecoverPixel(uint32_t on_black, uint32_t on_white) {
 }  // namespace
 
 Bitmap* LoadIcoFile(const char* path, Bitmap* target) {
-  if (!path) return nullptr;
+  if (!path || !IcoFitsItsFile(path)) return nullptr;
   HICON icon = LoadIconFile(path);
   if (!icon) return nullptr;
   int width = 16, height = 16;

@@ -1,0 +1,348 @@
+#!/usr/bin/python3
+"""Writes the pictures the decoder tests read into the folder given as the
+first argument. PNG, GIF, BMP and ICO files are written byte by byte here,
+so that every field the tests depend on is exactly as chosen; JPEG files come
+from PIL, and djpeg writes their reference output beside them.
+
+The pixel patterns below are repeated in tests/imagefiles/decoder_test.cpp.
+"""
+import os
+import struct
+import subprocess
+import sys
+import zlib
+
+from PIL import Image
+
+out = sys.argv[1]
+os.makedirs(out, exist_ok=True)
+
+
+def write(name, data):
+    with open(os.path.join(out, name), "wb") as f:
+        f.write(data)
+
+
+# ---------------------------------------------------------------- PNG
+
+def png_chunk(kind, data):
+    crc = zlib.crc32(kind + data) & 0xFFFFFFFF
+    return struct.pack(">I", len(data)) + kind + data + struct.pack(">I", crc)
+
+
+def pack_row(samples, bit_depth):
+    """samples: flat list of sample values of one row."""
+    if bit_depth == 16:
+        return b"".join(struct.pack(">H", s) for s in samples)
+    if bit_depth == 8:
+        return bytes(samples)
+    per_byte = 8 // bit_depth
+    row = bytearray()
+    for i in range(0, len(samples), per_byte):
+        byte = 0
+        group = samples[i:i + per_byte]
+        for j in range(per_byte):
+            value = group[j] if j < len(group) else 0
+            byte |= value << (8 - bit_depth * (j + 1))
+        row.append(byte)
+    return bytes(row)
+
+
+ADAM7 = [(0, 0, 8, 8), (4, 0, 8, 8), (0, 4, 4, 8), (2, 0, 4, 4), (0, 2, 2, 4), (1, 0, 2, 2), (0, 1, 1, 2)]
+
+
+def png(width, height, colour_type, bit_depth, pixels, palette=None, trns=None, interlace=False):
+    """pixels[y][x] is a tuple of samples (one per channel)."""
+    raw = bytearray()
+    if interlace:
+        for x0, y0, dx, dy in ADAM7:
+            for y in range(y0, height, dy):
+                xs = list(range(x0, width, dx))
+                if not xs:
+                    continue
+                raw.append(0)
+                raw += pack_row([s for x in xs for s in pixels[y][x]], bit_depth)
+    else:
+        for y in range(height):
+            raw.append(0)
+            raw += pack_row([s for x in range(width) for s in pixels[y][x]], bit_depth)
+    data = b"\x89PNG\r\n\x1a\n"
+    data += png_chunk(b"IHDR", struct.pack(">IIBBBBB", width, height, bit_depth, colour_type, 0, 0,
+                                           1 if interlace else 0))
+    if palette is not None:
+        data += png_chunk(b"PLTE", bytes(c for rgb in palette for c in rgb))
+    if trns is not None:
+        data += png_chunk(b"tRNS", trns)
+    data += png_chunk(b"IDAT", zlib.compress(bytes(raw), 9))
+    data += png_chunk(b"IEND", b"")
+    return data
+
+
+def twin_rgb(x, y):
+    return ((x * 19 + y * 7) & 255, (x * 3 + y * 29) & 255, (x * y * 5) & 255)
+
+
+# 16-bit RGBA: the high byte of each sample is kept, alpha straight.
+write("rgba16.png", png(3, 1, 6, 16, [[(0xFFFF, 0, 0, 0x8000), (0x1234, 0xABCD, 0x00FF, 0xFFFF),
+                                       (0, 0x8000, 0xFFFF, 0)]]))
+# 4-bit palette, with and without tRNS (entries 0 and 2 see-through).
+palette = [(255, 0, 0), (0, 255, 0), (0, 0, 255), (10, 20, 30), (200, 150, 100)]
+pal_pixels = [[((x + y) % 5,) for x in range(5)] for y in range(3)]
+write("palette.png", png(5, 3, 3, 4, pal_pixels, palette=palette))
+write("palette_trns.png", png(5, 3, 3, 4, pal_pixels, palette=palette, trns=bytes([0, 255, 128])))
+# 1-bit grey: a checkerboard of 1 and 0.
+write("grey1.png", png(10, 3, 0, 1, [[((x + y) & 1,) for x in range(10)] for y in range(3)]))
+# Grey with a tRNS grey value, which becomes alpha.
+write("grey8_trns.png", png(4, 1, 0, 8, [[(0,), (100,), (200,), (255,)]], trns=struct.pack(">H", 100)))
+# Interlaced and plain twins.
+for w, h in ((13, 11), (1, 1), (7, 2), (3, 5)):
+    px = [[twin_rgb(x, y) for x in range(w)] for y in range(h)]
+    write("twin_%dx%d.png" % (w, h), png(w, h, 2, 8, px))
+    write("twin_%dx%d_interlaced.png" % (w, h), png(w, h, 2, 8, px, interlace=True))
+# A corrupted CRC (of the image data).
+good = bytearray(png(13, 11, 2, 8, [[twin_rgb(x, y) for x in range(13)] for y in range(11)]))
+iend = good.rfind(b"IEND")
+good[iend - 8] ^= 0x55   # last byte of the IDAT CRC
+write("bad_crc.png", bytes(good))
+# A big RGBA picture for the robustness test's seeds (small, kept fast).
+write("rgba8.png", png(24, 16, 6, 8, [[(x * 10, y * 15, (x * y) & 255, (x * 7 + y) & 255)
+                                        for x in range(24)] for y in range(16)]))
+# A header that claims 100000 x 100000 pixels.
+write("huge.png", png(1, 1, 2, 8, [[(1, 2, 3)]]).replace(
+    png_chunk(b"IHDR", struct.pack(">IIBBBBB", 1, 1, 8, 2, 0, 0, 0)),
+    png_chunk(b"IHDR", struct.pack(">IIBBBBB", 100000, 100000, 8, 2, 0, 0, 0))))
+
+
+# ---------------------------------------------------------------- GIF
+
+def lzw(indices):
+    """Codes of minimum size 8 that never grow past 9 bits: a clear code
+    every 200 literals keeps giflib's table small."""
+    clear, end = 256, 257
+    codes = [clear]
+    for i, index in enumerate(indices):
+        if i and i % 200 == 0:
+            codes.append(clear)
+        codes.append(index)
+    codes.append(end)
+    bits = 0
+    nbits = 0
+    data = bytearray()
+    for code in codes:
+        bits |= code << nbits
+        nbits += 9
+        while nbits >= 8:
+            data.append(bits & 255)
+            bits >>= 8
+            nbits -= 8
+    if nbits:
+        data.append(bits & 255)
+    blocks = bytearray([8])
+    for i in range(0, len(data), 255):
+        part = data[i:i + 255]
+        blocks.append(len(part))
+        blocks += part
+    blocks.append(0)
+    return bytes(blocks)
+
+
+def colour_table(colours):
+    size_bits = 0
+    while (2 << size_bits) < len(colours):
+        size_bits += 1
+    colours = list(colours) + [(0, 0, 0)] * ((2 << size_bits) - len(colours))
+    return size_bits, bytes(c for rgb in colours for c in rgb)
+
+
+def gif_header(width, height, colours, background):
+    bits, table = colour_table(colours)
+    return b"GIF89a" + struct.pack("<HHBBB", width, height, 0x80 | 0x70 | bits, background, 0) + table
+
+
+def gce(delay=0, transparent=None):
+    flags = 1 if transparent is not None else 0
+    return b"\x21\xF9\x04" + struct.pack("<BHB", flags, delay, transparent or 0) + b"\x00"
+
+
+def image(left, top, width, height, rows, interlace=False, local=None):
+    """rows[y][x] are colour indices in picture order."""
+    order = list(range(height))
+    if interlace:
+        order = [y for start, step in ((0, 8), (4, 8), (2, 4), (1, 2)) for y in range(start, height, step)]
+    flags = 0x40 if interlace else 0
+    table = b""
+    if local is not None:
+        bits, table = colour_table(local)
+        flags |= 0x80 | bits
+    data = b"\x2C" + struct.pack("<HHHHB", left, top, width, height, flags) + table
+    return data + lzw([rows[y][x] for y in order for x in range(width)])
+
+
+GIF_COLOURS = [(0, 0, 0), (255, 255, 255), (10, 20, 30), (200, 0, 0), (0, 200, 0), (0, 0, 200),
+               (50, 60, 70), (90, 80, 70)]
+TRAILER = b"\x3B"
+
+# Screen 10 x 8, background index 2; a 4 x 3 image at (3, 2) with index 0
+# transparent in its middle row.
+rows = [[3, 4, 5, 6], [0, 0, 3, 0], [5, 4, 3, 7]]
+write("offset.gif", gif_header(10, 8, GIF_COLOURS, 2) + gce(0, 0) + image(3, 2, 4, 3, rows) + TRAILER)
+# Screen 6 x 5; a 5 x 4 image at (3, 3) reaches past the right and bottom edges.
+rows = [[(x + y) % 6 + 1 for x in range(5)] for y in range(4)]
+write("overhang.gif", gif_header(6, 5, GIF_COLOURS, 1) + image(3, 3, 5, 4, rows) + TRAILER)
+# Interlaced and plain twins; 1, 2, 4 and 9 rows high.
+for h in (1, 2, 4, 9):
+    rows = [[(x * 3 + y * 5) % 8 for x in range(5)] for y in range(h)]
+    write("twin_5x%d.gif" % h, gif_header(5, h, GIF_COLOURS, 0) + image(0, 0, 5, h, rows) + TRAILER)
+    write("twin_5x%d_interlaced.gif" % h,
+          gif_header(5, h, GIF_COLOURS, 0) + image(0, 0, 5, h, rows, interlace=True) + TRAILER)
+# Two images without a delay: the second over the first.
+write("two_images.gif", gif_header(6, 4, GIF_COLOURS, 0)
+      + image(0, 0, 6, 4, [[3] * 6 for _ in range(4)])
+      + image(2, 1, 2, 2, [[4, 5], [6, 7]]) + TRAILER)
+# An animation: delays 10, 1, none; a local colour table in frame 2.
+write("animation.gif", gif_header(4, 4, GIF_COLOURS, 0)
+      + gce(10) + image(0, 0, 4, 4, [[3] * 4 for _ in range(4)])
+      + gce(1) + image(1, 1, 2, 2, [[0, 1], [1, 0]], local=[(1, 2, 3), (4, 5, 6)])
+      + image(0, 0, 1, 1, [[5]])
+      + TRAILER)
+# No image at all.
+write("no_image.gif", gif_header(4, 4, GIF_COLOURS, 0) + gce(10) + b"\x21\xFE\x03abc\x00" + TRAILER)
+# A logical screen of 65535 x 65535 with one pixel.
+write("huge_screen.gif", gif_header(65535, 65535, GIF_COLOURS, 0) + image(0, 0, 1, 1, [[3]]) + TRAILER)
+# A larger one for the robustness seeds: 40 x 30, interlaced, three frames.
+rows = [[(x * y + x) % 8 for x in range(40)] for y in range(30)]
+write("seed.gif", gif_header(40, 30, GIF_COLOURS, 2) + gce(5, 1) + image(0, 0, 40, 30, rows, interlace=True)
+      + gce(7) + image(5, 5, 10, 10, [r[:10] for r in rows[:10]]) + gce(3) + image(0, 0, 2, 2, [[1, 2], [3, 4]])
+      + TRAILER)
+
+
+# ---------------------------------------------------------------- BMP
+
+def bmp(width, height, bit_count, pixel_data, compression=0, palette=b"", header_extra=b""):
+    info = struct.pack("<IiiHHIIiiII", 40, width, height, 1, bit_count, compression, len(pixel_data),
+                       2835, 2835, len(palette) // 4, 0)
+    offset = 14 + len(info) + len(palette)
+    return b"BM" + struct.pack("<IHHI", offset + len(pixel_data), 0, 0, offset) + info + palette + pixel_data
+
+
+def bmp_rgb(x, y):
+    return ((x * 40) & 255, (y * 50) & 255, (x + y) * 10 & 255)
+
+
+# 24-bit, 7 x 5 (rows padded to 4 bytes), bottom-up.
+data = bytearray()
+for y in reversed(range(5)):
+    row = bytearray()
+    for x in range(7):
+        r, g, b = bmp_rgb(x, y)
+        row += bytes((b, g, r))
+    row += b"\x00" * (-len(row) % 4)
+    data += row
+write("rgb24.bmp", bmp(7, 5, 24, bytes(data)))
+# 32-bit with an alpha channel (alpha varies, the result is opaque).
+data = bytearray()
+for y in reversed(range(5)):
+    for x in range(7):
+        r, g, b = bmp_rgb(x, y)
+        data += bytes((b, g, r, (x * 30) & 255))
+write("rgba32.bmp", bmp(7, 5, 32, bytes(data)))
+# RLE8, 8 x 4: each row a run of (y + 1) and a run of (y + 2).
+pal = b"".join(bytes((i * 20, i * 10, i * 30, 0)) for i in range(8))
+data = bytearray()
+for y in reversed(range(4)):
+    data += bytes((3, y + 1, 5, y + 2, 0, 0))
+data += b"\x00\x01"
+write("rle8.bmp", bmp(8, 4, 8, bytes(data), compression=1, palette=pal))
+
+
+# ---------------------------------------------------------------- ICO
+
+def ico(entries):
+    """entries: list of (width, height, bit_count, xor_bytes, and_bytes, palette)."""
+    head = struct.pack("<HHH", 0, 1, len(entries))
+    offset = 6 + 16 * len(entries)
+    directory = b""
+    images = b""
+    for width, height, bit_count, xor, mask, palette in entries:
+        info = struct.pack("<IiiHHIIiiII", 40, width, height * 2, 1, bit_count, 0, len(xor) + len(mask),
+                           0, 0, 0, 0)
+        body = info + palette + xor + mask
+        directory += struct.pack("<BBBBHHII", width % 256, height % 256, 0, 0, 1, bit_count, len(body),
+                                 offset + len(images))
+        images += body
+    return head + directory + images
+
+
+def and_mask(width, height, transparent):
+    """transparent(x, y) -> bool; rows bottom-up, padded to 4 bytes."""
+    data = bytearray()
+    for y in reversed(range(height)):
+        row = bytearray((width + 7) // 8)
+        for x in range(width):
+            if transparent(x, y):
+                row[x // 8] |= 0x80 >> (x % 8)
+        row += b"\x00" * (-len(row) % 4)
+        data += row
+    return bytes(data)
+
+
+def xor32(width, height, pixel):
+    data = bytearray()
+    for y in reversed(range(height)):
+        for x in range(width):
+            r, g, b, a = pixel(x, y)
+            data += bytes((b, g, r, a))
+    return bytes(data)
+
+
+# Only a 48 x 48 image, opaque and of one colour.
+write("only48.ico", ico([(48, 48, 32, xor32(48, 48, lambda x, y: (200, 100, 50, 255)),
+                          and_mask(48, 48, lambda x, y: False), b"")]))
+# 24-bit, 16 x 16: the mask makes the left half transparent.
+xor = bytearray()
+for y in reversed(range(16)):
+    for x in range(16):
+        xor += bytes((30, 60, 90)) if x >= 8 else b"\x00\x00\x00"
+write("mask.ico", ico([(16, 16, 24, bytes(xor), and_mask(16, 16, lambda x, y: x < 8), b"")]))
+# 32-bit, 16 x 16: the top half half-transparent, the bottom half opaque.
+write("half.ico", ico([(16, 16, 32, xor32(16, 16, lambda x, y: (200, 100, 40, 128 if y < 8 else 255)),
+                        and_mask(16, 16, lambda x, y: False), b"")]))
+
+
+# ---------------------------------------------------------------- JPEG
+
+def photo(width, height):
+    img = Image.new("RGB", (width, height))
+    px = img.load()
+    for y in range(height):
+        for x in range(width):
+            px[x, y] = ((x * 255) // max(1, width - 1), (y * 255) // max(1, height - 1), ((x ^ y) * 9) & 255)
+    return img
+
+
+def djpeg(name, reference):
+    with open(os.path.join(out, reference), "wb") as f:
+        subprocess.run(["djpeg", "-pnm", os.path.join(out, name)], stdout=f, stderr=subprocess.DEVNULL)
+
+
+photo(67, 45).save(os.path.join(out, "photo.jpg"), quality=85)
+djpeg("photo.jpg", "photo.pnm")
+photo(40, 24).save(os.path.join(out, "photo444.jpg"), quality=95, subsampling=0)
+djpeg("photo444.jpg", "photo444.pnm")
+photo(33, 21).convert("L").save(os.path.join(out, "grey.jpg"), quality=90)
+djpeg("grey.jpg", "grey.pnm")
+# Progressive.
+photo(50, 30).save(os.path.join(out, "progressive.jpg"), quality=80, progressive=True)
+djpeg("progressive.jpg", "progressive.pnm")
+# Cut in the middle of its data: still decodes at full size.
+with open(os.path.join(out, "photo.jpg"), "rb") as f:
+    whole = f.read()
+write("truncated.jpg", whole[:len(whole) // 2])
+djpeg("truncated.jpg", "truncated.pnm")
+write("empty.jpg", b"")
+# CMYK, stored inverted as Adobe writes it: all 255 is white; K = 0 is black.
+# PIL writes the inverted bytes, with the Adobe marker that says so.
+Image.new("CMYK", (16, 16), (0, 0, 0, 0)).save(os.path.join(out, "cmyk_white.jpg"), quality=100)
+Image.new("CMYK", (16, 16), (0, 0, 0, 255)).save(os.path.join(out, "cmyk_black.jpg"), quality=100)
+# A 6000 x 4000 colour JPEG that claims more lines than it has is left to the
+# robustness test's truncations.
