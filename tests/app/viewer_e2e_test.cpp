@@ -2,12 +2,14 @@
 // names into the Open files dialog, the arrow keys and the effect shortcuts.
 // After every step the window's client area is captured from the screen and
 // compared pixel for pixel with the frame computed here from the decoded
-// picture, the fit rule and the effect formulas. The captured frames are
-// kept as PNG files in the build folder.
+// picture, the fit rule and the effect formulas; the menus are opened with
+// the keyboard and captured too, to see the greyed items and check marks.
+// The captured frames are kept as PNG files in the build folder.
 #include <windows.h>
 
 #include <gtest/gtest.h>
 
+#include <map>
 #include <string>
 #include <vector>
 
@@ -123,6 +125,73 @@ RefImage CaptureClient(HWND window) {
   return image;
 }
 
+// Captures a screen rectangle.
+RefImage CaptureScreen(const RECT& r) {
+  int w = r.right - r.left, h = r.bottom - r.top;
+  RefImage image(w > 0 ? w : 0, h > 0 ? h : 0, 0);
+  if (w <= 0 || h <= 0) return image;
+  HDC screen = GetDC(nullptr);
+  HDC memory = CreateCompatibleDC(screen);
+  BITMAPINFO info = {};
+  info.bmiHeader.biSize = sizeof info.bmiHeader;
+  info.bmiHeader.biWidth = w;
+  info.bmiHeader.biHeight = -h;
+  info.bmiHeader.biPlanes = 1;
+  info.bmiHeader.biBitCount = 32;
+  void* bits = nullptr;
+  HBITMAP section = CreateDIBSection(memory, &info, DIB_RGB_COLORS, &bits, nullptr, 0);
+  HGDIOBJ old = SelectObject(memory, section);
+  BitBlt(memory, 0, 0, w, h, screen, r.left, r.top, SRCCOPY);
+  GdiFlush();
+  memcpy(image.pixels.data(), bits, size_t(w) * h * 4);
+  SelectObject(memory, old);
+  DeleteObject(section);
+  DeleteDC(memory);
+  ReleaseDC(nullptr, screen);
+  return image;
+}
+
+// The rows of a menu popup that hold anything but the background, grouped
+// into bands, each with whether it has black (enabled) text in it. The File
+// menu gives six: Open files (highlighted), a separator, Next, Previous, a
+// separator, Exit; a greyed item is drawn without black. With columns, only
+// black in the first columns counts: the check marks' margin.
+std::vector<bool> MenuBands(const RefImage& popup, int columns = 0) {
+  std::vector<bool> bands;
+  if (popup.width < 8 || popup.height < 8) return bands;
+  // The background is the most common colour.
+  std::map<uint32_t, int> counts;
+  for (uint32_t p : popup.pixels) ++counts[p & 0xFFFFFF];
+  uint32_t background = 0;
+  int most = 0;
+  for (const auto& count : counts) {
+    if (count.second > most) {
+      most = count.second;
+      background = count.first;
+    }
+  }
+  // Rows closer than three background rows (a mnemonic's underline) belong
+  // to the same band.
+  int gap = 3;
+  for (int y = 2; y < popup.height - 2; ++y) {
+    bool any = false, black = false;
+    for (int x = 3; x < popup.width - 3; ++x) {
+      uint32_t p = popup.at(x, y) & 0xFFFFFF;
+      if (p != background) any = true;
+      bool dark = ((p >> 16) & 255) < 48 && ((p >> 8) & 255) < 48 && (p & 255) < 48;
+      if (dark && (columns == 0 || x < columns)) black = true;
+    }
+    if (!any) {
+      ++gap;
+      continue;
+    }
+    if (gap >= 3) bands.push_back(false);
+    if (black) bands.back() = true;
+    gap = 0;
+  }
+  return bands;
+}
+
 RefImage Decoded(const std::string& path) {
   bool jpeg = path.size() > 4 && path.compare(path.size() - 4, 4, ".jpg") == 0;
   Bitmap* bitmap = jpeg ? LoadJpegFile(path.c_str()) : LoadPngFile(path.c_str());
@@ -219,6 +288,56 @@ class ViewerEndToEnd : public ::testing::Test {
   }
   bool menu_note_ = false;
 
+  // Opens a menu of the menu bar with the keyboard (Alt and its letter),
+  // captures it and closes it again.
+  std::vector<bool> MenuPopupBands(WORD letter, int columns, const std::string& step) {
+    SetForegroundWindow(v_.window);
+    Sleep(100);
+    PressKeys({VK_MENU, letter}, 200);
+    HWND popup = nullptr;
+    for (int i = 0; i < 100 && !popup; ++i) {
+      popup = FindWindowExW(nullptr, nullptr, L"#32768", nullptr);
+      if (popup && !IsWindowVisible(popup)) popup = nullptr;
+      if (!popup) Sleep(20);
+    }
+    std::vector<bool> bands;
+    if (popup) {
+      Sleep(200);
+      RECT r;
+      GetWindowRect(popup, &r);
+      RefImage image = CaptureScreen(r);
+      SavePng(image, frames_ + "menu-" + step + ".png");
+      bands = MenuBands(image, columns);
+    }
+    PressKeys({VK_ESCAPE}, 50);
+    PressKeys({VK_ESCAPE}, 50);
+    Sleep(200);
+    return bands;
+  }
+  // The menu's bands once they are as expected; the menu follows the
+  // program's state on its next menu timer tick, so it is looked at again
+  // for a few seconds before the last look is returned.
+  std::vector<bool> MenuBandsBecome(WORD letter, int columns, bool skip_first,
+                                    const std::vector<bool>& expected, const std::string& step) {
+    std::vector<bool> bands;
+    for (int i = 0; i < 12; ++i) {
+      bands = MenuPopupBands(letter, columns, step);
+      if (skip_first && !bands.empty()) bands.erase(bands.begin());
+      if (bands == expected) break;
+      Sleep(100);
+    }
+    return bands;
+  }
+  std::vector<bool> FileMenuBands(const std::vector<bool>& expected, const std::string& step) {
+    return MenuBandsBecome('F', 0, false, expected, step);
+  }
+  // Bands of the Edit menu with a check mark: the seven effects, the
+  // separator, the four rotations. The first item is highlighted (its mark
+  // would not be black) and is left out.
+  std::vector<bool> EditMenuChecks(const std::vector<bool>& expected, const std::string& step) {
+    return MenuBandsBecome('E', 3 + GetSystemMetrics(SM_CXMENUCHECK), true, expected, step);
+  }
+
   std::string folder_, pictures_, ini_, frames_;
   Vistrel v_;
   int step_ = 0;
@@ -240,6 +359,8 @@ TEST_F(ViewerEndToEnd, BrowsesThreePicturesWithEffects) {
   // Within half a second the menu greys Previous.
   EXPECT_TRUE(MenuFlagBecomes(CMD_PREVIOUS, MF_GRAYED, true));
   EXPECT_TRUE(MenuFlagBecomes(CMD_NEXT, MF_GRAYED, false));
+  const std::vector<bool> menu_first = {false, false, true, false, false, true};
+  EXPECT_EQ(FileMenuBands(menu_first, "first"), menu_first);
 
   PressKeys({VK_RIGHT}, 100);
   ExpectShown(&portrait, none, "right");
@@ -264,6 +385,11 @@ TEST_F(ViewerEndToEnd, BrowsesThreePicturesWithEffects) {
   EXPECT_TRUE(MenuFlagBecomes(CMD_NEGATIVE, MF_CHECKED, true));
   EXPECT_TRUE(MenuFlagBecomes(CMD_ROTATE_0, MF_CHECKED, true));
   EXPECT_TRUE(MenuFlagBecomes(CMD_ROTATE_90, MF_CHECKED, false));
+  // Blur, flip vertically, flip horizontally, negative, log, Illinify, the
+  // separator, 0, 90, 180 and 270 degrees.
+  const std::vector<bool> checks = {false, false, true, true, false, false,
+                                    false, true, false, false, false};
+  EXPECT_EQ(EditMenuChecks(checks, "edit"), checks);
 
   // The effects stay on while moving through the list.
   PressKeys({VK_RIGHT}, 100);
@@ -273,6 +399,8 @@ TEST_F(ViewerEndToEnd, BrowsesThreePicturesWithEffects) {
   ExpectShown(&gradient, effects, "third-again");
   EXPECT_TRUE(MenuFlagBecomes(CMD_NEXT, MF_GRAYED, true));
   EXPECT_TRUE(MenuFlagBecomes(CMD_PREVIOUS, MF_GRAYED, false));
+  const std::vector<bool> menu_third = {false, false, false, true, false, true};
+  EXPECT_EQ(FileMenuBands(menu_third, "third"), menu_third);
 
   PressKeys({VK_CONTROL, 'N'}, 300);
   PressKeys({VK_CONTROL, 'W'}, 300);
@@ -305,6 +433,8 @@ TEST_F(ViewerEndToEnd, BrowsesThreePicturesWithEffects) {
   ExpectShown(&portrait, others, "new-set");
   EXPECT_TRUE(MenuFlagBecomes(CMD_NEXT, MF_GRAYED, true));
   EXPECT_TRUE(MenuFlagBecomes(CMD_PREVIOUS, MF_GRAYED, true));
+  const std::vector<bool> menu_one_file = {false, false, false, false, false, true};
+  EXPECT_EQ(FileMenuBands(menu_one_file, "one-file"), menu_one_file);
 
   // Resizing refits the picture.
   SetWindowPos(v_.window, nullptr, 0, 0, 500, 600, SWP_NOMOVE | SWP_NOZORDER);
