@@ -371,3 +371,19 @@ TEST_F(PictureControlTest, DestroyReleasesEverything) {
   PumpMessages(50);
   EXPECT_EQ(g_app.picture_control, nullptr);
 }
+
+TEST_F(PictureControlTest, AFrameWithoutAreaPaintsNothing) {
+  SetPicture(PatternImage(40, 30, 8));
+  ComposeFrame(control_, 200, 100);
+  ASSERT_NE(control_->frame, nullptr);
+  // The main window keeps the control filling it; shrink the control itself.
+  SetWindowPos(control_->window, nullptr, 0, 0, 0, 0, SWP_NOMOVE | SWP_NOZORDER);
+  InvalidateRect(control_->window, nullptr, FALSE);
+  UpdateWindow(control_->window);
+  EXPECT_EQ(control_->frame->Width(), 200);   // not composed again
+  ShowWindow(g_app.main_window->window, SW_MINIMIZE);
+  PumpMessages(100);
+  ShowWindow(g_app.main_window->window, SW_RESTORE);
+  PumpMessages(100);
+  EXPECT_EQ(g_app.picture_control, control_);
+}
