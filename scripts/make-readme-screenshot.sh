@@ -20,23 +20,14 @@ printf '[vistrel]\r\nmain_wnd_x=0\r\nmain_wnd_y=0\r\nmain_wnd_w=800\r\nmain_wnd_
 # A picture of our own: a sunset-coloured fractal landscape.
 convert -seed 7 -size 1200x800 plasma:orange-navy -blur 0x10 -quality 92 "$work/pictures/sunset.jpg"
 
-display_number=99
-while [ -e "/tmp/.X11-unix/X$display_number" ] || [ -e "/tmp/.X$display_number-lock" ]; do
-  display_number=$((display_number + 1))
-done
-Xvfb ":$display_number" -screen 0 1024x768x24 -nolisten tcp >/dev/null 2>&1 &
-xvfb_pid=$!
-export DISPLAY=":$display_number"
+. "$root/scripts/lib/virtual-display.sh"
+start_virtual_display 99 1024x768x24
 cleanup() {
   WINEPREFIX="$prefix" wineserver -k >/dev/null 2>&1 || true
-  kill "$xvfb_pid" >/dev/null 2>&1 || true
+  stop_virtual_display
   rm -rf "$work"
 }
 trap cleanup EXIT
-for _ in $(seq 50); do
-  [ -e "/tmp/.X11-unix/X$display_number" ] && break
-  sleep 0.1
-done
 
 (cd "$work/pictures" && "$root/scripts/wine-run.sh" --prefix "$prefix" "$work/app/vistrel.exe") &
 

@@ -17,22 +17,13 @@ if [ -n "${DISPLAY:-}" ]; then
 fi
 
 # A virtual display of our own.
-display_number=99
-while [ -e "/tmp/.X11-unix/X$display_number" ] || [ -e "/tmp/.X$display_number-lock" ]; do
-  display_number=$((display_number + 1))
-done
-Xvfb ":$display_number" -screen 0 1280x1024x24 -nolisten tcp >/dev/null 2>&1 &
-xvfb_pid=$!
-export DISPLAY=":$display_number"
+. "$root/scripts/lib/virtual-display.sh"
+start_virtual_display 99 1280x1024x24
 cleanup() {
   WINEPREFIX="$prefix" wineserver -k >/dev/null 2>&1 || true
-  kill "$xvfb_pid" >/dev/null 2>&1 || true
+  stop_virtual_display
 }
 trap cleanup EXIT
-for _ in $(seq 50); do
-  [ -e "/tmp/.X11-unix/X$display_number" ] && break
-  sleep 0.1
-done
 
 "$wine_run" --prefix "$prefix" "$exe" &
 vistrel_pid=$!

@@ -8,25 +8,15 @@ root=$(cd "$(dirname "$0")/.." && pwd)
 jobs=$(nproc 2>/dev/null || echo 2)
 "$root/scripts/build.sh"
 
-xvfb_pid=""
+. "$root/scripts/lib/virtual-display.sh"
 cleanup() {
   WINEPREFIX="$root/build/win/wineprefix" wineserver -k >/dev/null 2>&1 || true
-  if [ -n "$xvfb_pid" ]; then kill "$xvfb_pid" >/dev/null 2>&1 || true; fi
+  stop_virtual_display
 }
 trap cleanup EXIT
 
 if [ -z "${DISPLAY:-}" ]; then
-  display_number=90
-  while [ -e "/tmp/.X11-unix/X$display_number" ] || [ -e "/tmp/.X$display_number-lock" ]; do
-    display_number=$((display_number + 1))
-  done
-  Xvfb ":$display_number" -screen 0 1280x1024x24 -nolisten tcp >/dev/null 2>&1 &
-  xvfb_pid=$!
-  export DISPLAY=":$display_number"
-  for _ in $(seq 50); do
-    [ -e "/tmp/.X11-unix/X$display_number" ] && break
-    sleep 0.1
-  done
+  start_virtual_display 90 1280x1024x24
 fi
 
 status=0
