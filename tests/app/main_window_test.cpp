@@ -11,57 +11,17 @@
 #include "app/build_info.h"
 #include "app/settings_store.h"
 #include "app/startup.h"
+#include "tests/support/main_window_fixture.h"
 #include "tests/support/win_test_support.h"
 #include "view/picture_control.h"
 
 namespace {
 
-class MainWindowTest : public ::testing::Test {
+class MainWindowTest : public MainWindowFixture {
  protected:
-  static void SetUpTestSuite() {
-    g_app.instance = GetModuleHandleA(nullptr);
-    RegisterWindowClasses(g_app.instance);
-  }
-
-  void SetUp() override {
-    folder_ = MakeTempFolder("main");
-    ASSERT_FALSE(folder_.empty());
-    g_app.exe_folder = folder_;
-    g_app.settings_folder = folder_;
-    g_app.settings_path = folder_ + "vistrel.ini";
-  }
-
-  void TearDown() override {
-    if (g_app.main_window) {
-      if (IsWindow(g_app.main_window->window)) {
-        DestroyWindow(g_app.main_window->window);
-        DrainQuit();
-      }
-      delete g_app.main_window;
-      g_app.main_window = nullptr;
-    }
-    ReleaseCapture();
-    DeleteTree(folder_);
-  }
-
-  HWND Open() {
-    g_app.main_window = new MainWindow();
-    HWND window = CreateMainWindow(g_app.main_window);
-    PumpMessages(150);
-    return window;
-  }
+  HWND Open() { return OpenMainWindow(); }
 
   HWND Main() const { return g_app.main_window->window; }
-
-  // Pumps until the quit message; returns its code, or -1 when none came.
-  int DrainQuit() {
-    int code = -1;
-    DWORD start = GetTickCount();
-    while (GetTickCount() - start < 3000) {
-      if (!PumpMessages(20, &code)) return code;
-    }
-    return -1;
-  }
 
   // Closes the main window with the system close command; returns the quit code.
   int CloseWithSystemCommand() {
@@ -78,8 +38,6 @@ class MainWindowTest : public ::testing::Test {
     WriteSettingInt("main_wnd_h", h);
     WriteSettingInt("main_wnd_maximized", maximized);
   }
-
-  std::string folder_;
 };
 
 RECT WindowRect(HWND window) {
@@ -258,7 +216,7 @@ TEST_F(MainWindowTest, MaximizedKeepsTheNormalRectangle) {
 
   // Overwrite the rectangle keys with markers: closing maximized must not touch them.
   WriteSettingInt("main_wnd_x", 101);
-  delete g_app.main_window;
+  CloseMainWindow();
   main = Open();
   ASSERT_TRUE(IsZoomed(main));
   ShowWindow(main, SW_RESTORE);
@@ -282,7 +240,7 @@ TEST_F(MainWindowTest, ResizingIsRememberedButNotWhileMinimized) {
   EXPECT_EQ(Ini("main_wnd_h"), "500");
   EXPECT_EQ(Ini("main_wnd_x"), "50");
 
-  delete g_app.main_window;
+  CloseMainWindow();
   main = Open();
   ShowWindow(main, SW_MINIMIZE);
   PumpMessages(100);

@@ -19,52 +19,10 @@
 #include "resources/resource_ids.h"
 #include "tests/support/picture_test_support.h"
 #include "tests/support/reference_frame.h"
+#include "tests/support/vistrel_process.h"
 #include "tests/support/win_test_support.h"
 
 namespace {
-
-struct Vistrel {
-  PROCESS_INFORMATION process = {};
-  HWND window = nullptr;
-  HWND picture = nullptr;
-};
-
-// Copies vistrel.exe into folder (with a "portable" settings folder) and
-// starts it with start_in as its current folder.
-bool Start(const std::string& folder, const std::string& start_in, Vistrel* v) {
-  std::string exe = folder + "vistrel.exe";
-  if (!CopyFileW(Wide(WindowsPath(VISTREL_EXE_PATH)).c_str(), Wide(exe).c_str(), FALSE)) return false;
-  std::wstring command = L"\"" + Wide(exe) + L"\"";
-  STARTUPINFOW startup = {};
-  startup.cb = sizeof startup;
-  if (!CreateProcessW(Wide(exe).c_str(), &command[0], nullptr, nullptr, FALSE, 0, nullptr,
-                      Wide(start_in).c_str(), &startup, &v->process)) {
-    return false;
-  }
-  WaitForInputIdle(v->process.hProcess, 10000);
-  for (int i = 0; i < 400 && !v->window; ++i) {
-    v->window = FindProcessWindow(v->process.dwProcessId, "vistrel_superhost");
-    if (!v->window) Sleep(25);
-  }
-  if (!v->window) return false;
-  for (int i = 0; i < 200 && !IsWindowVisible(v->window); ++i) Sleep(10);
-  v->picture = GetDlgItem(v->window, IDC_PICTURE);
-  Sleep(300);
-  return v->picture != nullptr;
-}
-
-int WaitForExit(Vistrel* v) {
-  DWORD code = static_cast<DWORD>(-1);
-  if (WaitForSingleObject(v->process.hProcess, 20000) == WAIT_OBJECT_0) {
-    GetExitCodeProcess(v->process.hProcess, &code);
-  } else {
-    TerminateProcess(v->process.hProcess, 99);
-    WaitForSingleObject(v->process.hProcess, 5000);
-  }
-  CloseHandle(v->process.hThread);
-  CloseHandle(v->process.hProcess);
-  return static_cast<int>(code);
-}
 
 // The dialog of the process with the given title, once it is visible.
 HWND WaitForProcessDialog(DWORD process_id, const wchar_t* title) {
@@ -218,7 +176,7 @@ class ViewerEndToEnd : public ::testing::Test {
                                      "main_wnd_h=480\r\nmain_wnd_maximized=0\r\n"));
     frames_ = WindowsPath(VISTREL_FRAME_FOLDER) + "\\";
     CreateDirectoryW(Wide(frames_).c_str(), nullptr);
-    ASSERT_TRUE(Start(folder_ + "app\\", pictures_, &v_));
+    ASSERT_TRUE(StartVistrel(folder_ + "app\\", "", pictures_, &v_));
     SetForegroundWindow(v_.window);
     Sleep(200);
   }
@@ -226,7 +184,7 @@ class ViewerEndToEnd : public ::testing::Test {
   void TearDown() override {
     if (v_.process.hProcess) {
       PostMessageW(v_.window, WM_SYSCOMMAND, SC_CLOSE, 0);
-      WaitForExit(&v_);
+      WaitForVistrelExit(&v_);
     }
     DeleteTree(folder_);
   }
@@ -339,7 +297,7 @@ class ViewerEndToEnd : public ::testing::Test {
   }
 
   std::string folder_, pictures_, ini_, frames_;
-  Vistrel v_;
+  VistrelProcess v_;
   int step_ = 0;
 };
 
@@ -444,7 +402,7 @@ TEST_F(ViewerEndToEnd, BrowsesThreePicturesWithEffects) {
   SetForegroundWindow(v_.window);
   Sleep(200);
   PressKeys({VK_CONTROL, 'Q'}, 500);
-  EXPECT_EQ(WaitForExit(&v_), 0);
+  EXPECT_EQ(WaitForVistrelExit(&v_), 0);
   v_.process.hProcess = nullptr;
   EXPECT_EQ(IniValue(ini_, "main_wnd_w"), "500");
   EXPECT_EQ(IniValue(ini_, "main_wnd_h"), "600");

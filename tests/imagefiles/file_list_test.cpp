@@ -13,6 +13,7 @@
 #include "raster/bitmap.h"
 #include "raster/dib_bitmap.h"
 #include "resources/resource_ids.h"
+#include "tests/support/main_window_fixture.h"
 #include "tests/support/picture_test_support.h"
 #include "tests/support/win_test_support.h"
 #include "view/picture_control.h"
@@ -28,35 +29,14 @@ std::string Selection(const std::vector<std::string>& parts) {
   return selection;
 }
 
-class FileListTest : public ::testing::Test {
+class FileListTest : public MainWindowFixture {
  protected:
-  static void SetUpTestSuite() {
-    g_app.instance = GetModuleHandleA(nullptr);
-    RegisterWindowClasses(g_app.instance);
-  }
-
   void SetUp() override {
-    folder_ = MakeTempFolder("files");
-    ASSERT_FALSE(folder_.empty());
-    g_app.exe_folder = folder_;
-    g_app.settings_folder = folder_;
-    g_app.settings_path = folder_ + "vistrel.ini";
-    g_app.main_window = new MainWindow();
-    ASSERT_NE(CreateMainWindow(g_app.main_window), nullptr);
-    PumpMessages(100);
+    MainWindowFixture::SetUp();
+    ASSERT_NE(OpenMainWindow(), nullptr);
     control_ = g_app.picture_control;
     ASSERT_NE(control_, nullptr);
     pictures_ = TestPictureFolder();
-  }
-
-  void TearDown() override {
-    if (g_app.main_window) {
-      if (IsWindow(g_app.main_window->window)) DestroyWindow(g_app.main_window->window);
-      PumpMessages(50);
-      delete g_app.main_window;
-      g_app.main_window = nullptr;
-    }
-    DeleteTree(folder_);
   }
 
   // Copies a test picture into the test's folder under another name.
@@ -77,7 +57,6 @@ class FileListTest : public ::testing::Test {
   }
   void Tick() { SendMessageA(control_->window, WM_TIMER, TIMER_ANIMATION, 0); }
 
-  std::string folder_;
   std::string pictures_;
   PictureControl* control_ = nullptr;
 };

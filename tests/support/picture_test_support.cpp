@@ -4,16 +4,7 @@
 #include <cstring>
 
 #include "raster/memory_bitmap.h"
-
-std::string WindowsPath(const std::string& path) {
-  std::string result = path;
-  if (!result.empty() && result[0] == '/') {
-    for (char& c : result)
-      if (c == '/') c = '\\';
-    result = "Z:" + result;
-  }
-  return result;
-}
+#include "tests/support/win_test_support.h"
 
 std::string TestPictureFolder() { return WindowsPath(VISTREL_TEST_PICTURES) + "\\"; }
 

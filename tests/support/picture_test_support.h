@@ -8,8 +8,6 @@
 
 // Folder of the committed test pictures, ending with a backslash.
 std::string TestPictureFolder();
-// A Windows path for a path the build knows in Unix form.
-std::string WindowsPath(const std::string& path);
 
 RefImage ImageOf(const Bitmap* bitmap);
 // A new MemoryBitmap with the image's pixels.

@@ -22,6 +22,17 @@ std::string Utf8(const std::wstring& wide) {
   return out;
 }
 
+std::string WindowsPath(const std::string& path) {
+  std::string result = path;
+  if (!result.empty() && result[0] == '/') {
+    for (char& c : result) {
+      if (c == '/') c = '\\';
+    }
+    result = "Z:" + result;
+  }
+  return result;
+}
+
 std::wstring LongForm(const std::string& path) {
   std::wstring wide = Wide(path);
   for (wchar_t& c : wide) {

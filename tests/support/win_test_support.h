@@ -10,6 +10,10 @@
 std::wstring Wide(const std::string& utf8);
 std::string Utf8(const std::wstring& wide);
 
+// A Windows path for a path the build knows in Unix form (under Wine the
+// Unix root is drive Z:).
+std::string WindowsPath(const std::string& path);
+
 // A fresh, empty folder under the temporary folder, ending with a backslash.
 // tag is part of its name.
 std::string MakeTempFolder(const std::string& tag);

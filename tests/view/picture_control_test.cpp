@@ -12,40 +12,20 @@
 #include "raster/dib_bitmap.h"
 #include "raster/memory_bitmap.h"
 #include "resources/resource_ids.h"
+#include "tests/support/main_window_fixture.h"
 #include "tests/support/picture_test_support.h"
 #include "tests/support/reference_frame.h"
 #include "tests/support/win_test_support.h"
 
 namespace {
 
-class PictureControlTest : public ::testing::Test {
+class PictureControlTest : public MainWindowFixture {
  protected:
-  static void SetUpTestSuite() {
-    g_app.instance = GetModuleHandleA(nullptr);
-    RegisterWindowClasses(g_app.instance);
-  }
-
   void SetUp() override {
-    folder_ = MakeTempFolder("picture");
-    ASSERT_FALSE(folder_.empty());
-    g_app.exe_folder = folder_;
-    g_app.settings_folder = folder_;
-    g_app.settings_path = folder_ + "vistrel.ini";
-    g_app.main_window = new MainWindow();
-    ASSERT_NE(CreateMainWindow(g_app.main_window), nullptr);
-    PumpMessages(100);
+    MainWindowFixture::SetUp();
+    ASSERT_NE(OpenMainWindow(), nullptr);
     control_ = g_app.picture_control;
     ASSERT_NE(control_, nullptr);
-  }
-
-  void TearDown() override {
-    if (g_app.main_window) {
-      if (IsWindow(g_app.main_window->window)) DestroyWindow(g_app.main_window->window);
-      PumpMessages(50);
-      delete g_app.main_window;
-      g_app.main_window = nullptr;
-    }
-    DeleteTree(folder_);
   }
 
   void SetPicture(const RefImage& image) {
@@ -82,7 +62,6 @@ class PictureControlTest : public ::testing::Test {
   }
   void MenuTick() { SendMessageA(control_->window, WM_TIMER, TIMER_MENU_SYNC, 0); }
 
-  std::string folder_;
   PictureControl* control_ = nullptr;
 };
 
