@@ -12,19 +12,23 @@ int ReadThroughFileReader(GifFileType* gif, GifByteType* bytes, int count) {
 
 }  // namespace
 
-Bitmap* LoadGifFile(const char* path, Bitmap* target) {
-  FileReader* file = OpenFileReader(path, 0, 65536);
-  if (!file) return nullptr;
-  if (!IsFileReaderOpen(file)) {
-    CloseFileReader(file);
-    return nullptr;
-  }
+GifFileType* OpenGifThroughFileReader(const char* path, int block_size, FileReader** file) {
+  *file = OpenFileReader(path, 0, block_size);
+  if (!*file) return nullptr;
   int error = 0;
-  GifFileType* gif = DGifOpen(file, ReadThroughFileReader, &error);
+  GifFileType* gif = IsFileReaderOpen(*file) ? DGifOpen(*file, ReadThroughFileReader, &error) : nullptr;
   if (!gif) {
-    CloseFileReader(file);
-    return nullptr;
+    CloseFileReader(*file);
+    *file = nullptr;
   }
+  return gif;
+}
+
+Bitmap* LoadGifFile(const char* path, Bitmap* target) {
+  FileReader* file = nullptr;
+  GifFileType* gif = OpenGifThroughFileReader(path, 65536, &file);
+  if (!gif) return nullptr;
+  int error = 0;
   Bitmap* result = DecodeGifImages(gif, target);
   DGifCloseFile(gif, &error);
   CloseFileReader(file);

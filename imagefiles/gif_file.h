@@ -4,9 +4,16 @@
 #include "imagefiles/gif_decoding.h"
 
 class Bitmap;
+struct FileReader;
 
 // Decodes the GIF file at a UTF-8 path into target or into a new
 // MemoryBitmap of the logical screen's size. Images without a delay are
 // drawn over each other; in an animation only the images up to the first
 // delayed one are drawn. Null when no image could be drawn.
 Bitmap* LoadGifFile(const char* path, Bitmap* target = nullptr);
+
+// Opens the GIF file at a UTF-8 path for giflib, reading through a buffered
+// file reader with the given block size. On success *file holds the reader,
+// which the caller closes after DGifCloseFile; null when the file cannot be
+// opened or is not a GIF.
+GifFileType* OpenGifThroughFileReader(const char* path, int block_size, FileReader** file);

@@ -6,29 +6,14 @@
 #include <gif_lib.h>
 
 #include "app/file_reader.h"
+#include "imagefiles/gif_file.h"
 #include "raster/bitmap.h"
 
-namespace {
-
-int ReadThroughFileReader(GifFileType* gif, GifByteType* bytes, int count) {
-  return ReadFileReader(static_cast<FileReader*>(gif->UserData), bytes, count);
-}
-
-}  // namespace
-
 GifFrameReader* OpenGifFrameReader(const char* path) {
-  FileReader* file = OpenFileReader(path, 0, 32768);
-  if (!file) return nullptr;
-  if (!IsFileReaderOpen(file)) {
-    CloseFileReader(file);
-    return nullptr;
-  }
+  FileReader* file = nullptr;
+  GifFileType* gif = OpenGifThroughFileReader(path, 32768, &file);
+  if (!gif) return nullptr;
   int error = 0;
-  GifFileType* gif = DGifOpen(file, ReadThroughFileReader, &error);
-  if (!gif) {
-    CloseFileReader(file);
-    return nullptr;
-  }
   GifFrameReader* reader = static_cast<GifFrameReader*>(calloc(1, sizeof(GifFrameReader)));
   if (!reader) {
     DGifCloseFile(gif, &error);

@@ -127,20 +127,6 @@ void CheckResult(Bitmap* bitmap) {
   delete bitmap;
 }
 
-struct MemorySource {
-  const Bytes* bytes;
-  size_t at;
-};
-
-int ReadMemory(GifFileType* gif, GifByteType* out, int count) {
-  MemorySource* source = static_cast<MemorySource*>(gif->UserData);
-  size_t n = source->bytes->size() - source->at;
-  if (n > static_cast<size_t>(count)) n = count;
-  if (n) memcpy(out, source->bytes->data() + source->at, n);
-  source->at += n;
-  return static_cast<int>(n);
-}
-
 #ifdef _WIN32
 
 std::string TempPath(const char* extension) {
@@ -181,6 +167,20 @@ void Decode(Kind kind, const Bytes& bytes) {
 }
 
 #else
+
+struct MemorySource {
+  const Bytes* bytes;
+  size_t at;
+};
+
+int ReadMemory(GifFileType* gif, GifByteType* out, int count) {
+  MemorySource* source = static_cast<MemorySource*>(gif->UserData);
+  size_t n = source->bytes->size() - source->at;
+  if (n > static_cast<size_t>(count)) n = count;
+  if (n) memcpy(out, source->bytes->data() + source->at, n);
+  source->at += n;
+  return static_cast<int>(n);
+}
 
 void Decode(Kind kind, const Bytes& bytes) {
   if (kind == JPEG || kind == PNG) {
