@@ -12,27 +12,30 @@ jobs=$(nproc 2>/dev/null || echo 2)
 "$root/scripts/build-third-party.sh"
 
 gtest_src=/usr/src/googletest
+# The test pictures are made with PIL, which Debian's own Python has
+# (python3-pil), not necessarily the first python3 on the PATH.
+python=/usr/bin/python3
 third_party="$root/.cache/third-party/mingw-x86_64"
 # VISTREL_BUILD_SUFFIX gives a second pair of build trees (build/win-x,
 # build/native-x), each with its own Wine prefix, for parallel work.
 win="$root/build/win${VISTREL_BUILD_SUFFIX:-}"
 native="$root/build/native${VISTREL_BUILD_SUFFIX:-}"
 
-if [ ! -f "$win/CMakeCache.txt" ]; then
-  cmake -S "$root" -B "$win" \
-    -DCMAKE_TOOLCHAIN_FILE="$root/cmake/mingw-w64-x86_64.cmake" \
-    -DCMAKE_BUILD_TYPE=Release \
-    -DCMAKE_FIND_ROOT_PATH="$third_party" \
-    -DZLIB_USE_STATIC_LIBS=ON \
-    -DVISTREL_GTEST_SOURCE_DIR="$gtest_src"
-fi
+# Configured on every run (quick once the tree exists), so that a tree made
+# by an older version of this script gets the current settings.
+cmake -S "$root" -B "$win" --no-warn-unused-cli \
+  -DCMAKE_TOOLCHAIN_FILE="$root/cmake/mingw-w64-x86_64.cmake" \
+  -DCMAKE_BUILD_TYPE=Release \
+  -DCMAKE_FIND_ROOT_PATH="$third_party" \
+  -DZLIB_USE_STATIC_LIBS=ON \
+  -DVISTREL_GTEST_SOURCE_DIR="$gtest_src" \
+  -DPython3_EXECUTABLE="$python" >/dev/null
 cmake --build "$win" -j "$jobs"
 
 if [ "${VISTREL_SKIP_NATIVE:-0}" != "1" ]; then
-  if [ ! -f "$native/CMakeCache.txt" ]; then
-    cmake -S "$root" -B "$native" \
-      -DCMAKE_BUILD_TYPE=RelWithDebInfo \
-      -DVISTREL_GTEST_SOURCE_DIR="$gtest_src"
-  fi
+  cmake -S "$root" -B "$native" --no-warn-unused-cli \
+    -DCMAKE_BUILD_TYPE=RelWithDebInfo \
+    -DVISTREL_GTEST_SOURCE_DIR="$gtest_src" \
+    -DPython3_EXECUTABLE="$python" >/dev/null
   cmake --build "$native" -j "$jobs"
 fi
