@@ -20,6 +20,7 @@ packages=(
   python3 python3-pil                  # test pictures
   googletest                           # GoogleTest sources, built with each compiler
   libbenchmark-dev libpixman-1-dev     # native benchmarks and their baseline
+  pkgconf                              # finds pixman for the benchmark
   libjpeg62-turbo-dev libpng-dev libgif-dev  # the host build of the JPEG, PNG and GIF decoding
   libjpeg-turbo-progs                  # djpeg, the reference output of the JPEG tests
 )
