@@ -31,22 +31,12 @@ trap cleanup EXIT
 
 (cd "$work/pictures" && "$root/scripts/wine-run.sh" --prefix "$prefix" "$work/app/vistrel.exe") &
 
-window=""
-for _ in $(seq 120); do
-  window=$(xdotool search --name '^Vistrel$' 2>/dev/null | head -n 1 || true)
-  [ -n "$window" ] && break
-  sleep 0.5
-done
+window=$(wait_for_window '^Vistrel$' 60)
 [ -n "$window" ] || { echo "Vistrel did not start." >&2; exit 1; }
 sleep 2
 xdotool windowactivate --sync "$window" 2>/dev/null || xdotool windowfocus "$window" || true
 xdotool key --delay 200 ctrl+a
-dialog=""
-for _ in $(seq 60); do
-  dialog=$(xdotool search --name '^Open files$' 2>/dev/null | head -n 1 || true)
-  [ -n "$dialog" ] && break
-  sleep 0.5
-done
+dialog=$(wait_for_window '^Open files$' 30)
 [ -n "$dialog" ] || { echo "The Open files dialog did not show." >&2; exit 1; }
 sleep 1
 xdotool type --delay 50 "sunset.jpg"

@@ -29,12 +29,7 @@ trap cleanup EXIT
 vistrel_pid=$!
 echo "Vistrel is running on the virtual display $DISPLAY."
 
-window=""
-for _ in $(seq 120); do
-  window=$(xdotool search --name '^Vistrel$' 2>/dev/null | head -n 1 || true)
-  [ -n "$window" ] && break
-  sleep 0.5
-done
+window=$(wait_for_window '^Vistrel$' 60)
 sleep 2
 shot="$root/build/vistrel-screenshot.png"
 if import -display "$DISPLAY" -window "${window:-root}" "$shot" 2>/dev/null ||

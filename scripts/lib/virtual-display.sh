@@ -27,3 +27,16 @@ stop_virtual_display() {
     virtual_display_pid=""
   fi
 }
+
+# Prints the X window id of the first window whose title matches the regular
+# expression, waiting up to SECONDS for it; prints nothing when none came.
+#   wait_for_window TITLE_REGEX SECONDS
+wait_for_window() {
+  local title=$1 tries=$(($2 * 2)) window="" _
+  for _ in $(seq "$tries"); do
+    window=$(xdotool search --name "$title" 2>/dev/null | head -n 1 || true)
+    [ -n "$window" ] && break
+    sleep 0.5
+  done
+  echo "$window"
+}
