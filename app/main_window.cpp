@@ -2,12 +2,12 @@
 
 #include <string>
 
-#include "app/app_state.h"
 #include "app/build_info.h"
-#include "app/settings_store.h"
-#include "app/utf8_platform.h"
-#include "imagefiles/file_list.h"
+#include "base/app_state.h"
+#include "base/settings_store.h"
+#include "base/utf8_platform.h"
 #include "view/picture_control.h"
+#include "view/picture_navigation.h"
 
 namespace {
 

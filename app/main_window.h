@@ -4,7 +4,7 @@
 // keyboard shortcuts and the memory of its placement.
 #include <windows.h>
 
-#include "app/child_anchors.h"
+#include "base/child_anchors.h"
 
 #include "resources/resource_ids.h"
 

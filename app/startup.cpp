@@ -6,12 +6,10 @@
 #include <string>
 
 #include "app/app_paths.h"
-#include "app/app_state.h"
 #include "app/main_window.h"
-#include "app/utf8_platform.h"
+#include "base/app_state.h"
+#include "base/utf8_platform.h"
 #include "view/picture_control.h"
-
-AppState g_app;
 
 namespace {
 

@@ -15,15 +15,15 @@
 #include <string>
 #include <vector>
 
-#include "app/app_state.h"
 #include "app/main_window.h"
 #include "app/startup.h"
-#include "imagefiles/file_list.h"
+#include "base/app_state.h"
 #include "imagefiles/jpeg_file.h"
 #include "raster/bitmap.h"
 #include "raster/blitting.h"
 #include "raster/dib_bitmap.h"
 #include "view/picture_control.h"
+#include "view/picture_navigation.h"
 
 namespace {
 

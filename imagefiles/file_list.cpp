@@ -1,22 +1,15 @@
 #include "imagefiles/file_list.h"
 
-#include <windows.h>
-
 #include <cstdlib>
 #include <cstring>
 #include <string>
 
-#include "app/app_state.h"
-#include "app/main_window.h"
 #include "imagefiles/bmp_file.h"
 #include "imagefiles/gif_file.h"
-#include "imagefiles/gif_frame_reader.h"
 #include "imagefiles/ico_file.h"
 #include "imagefiles/jpeg_file.h"
-#include "imagefiles/open_files_dialog.h"
 #include "imagefiles/png_file.h"
 #include "raster/bitmap.h"
-#include "view/picture_control.h"
 
 namespace {
 
@@ -31,7 +24,93 @@ const struct {
     {".gif", LoadGifFile},  {".bmp", LoadBmpFile},   {".ico", LoadIcoFile},
 };
 
+char** PathSlots(const FileList* list) {
+  return reinterpret_cast<char**>(list->paths.data);
+}
+
 }  // namespace
+
+FileList MakeFileList() {
+  FileList list;
+  list.paths = MakeGrowableBuffer(64);
+  list.current_index = 0;
+  return list;
+}
+
+void FreeFileList(FileList* list) {
+  ClearFileList(list);
+  FreeBuffer(&list->paths);
+}
+
+int FileCount(const FileList* list) {
+  return static_cast<int>(list->paths.used / sizeof(char*));
+}
+
+const char* FilePath(const FileList* list, int index) {
+  return PathSlots(list)[index];
+}
+
+void ClearFileList(FileList* list) {
+  for (int i = FileCount(list) - 1; i >= 0; --i) {
+    free(PathSlots(list)[i]);
+    SetBufferSize(&list->paths, static_cast<size_t>(i) * sizeof(char*), false);
+  }
+}
+
+bool AppendFilePath(FileList* list, const char* path) {
+  size_t length = strlen(path);
+  char* copy = static_cast<char*>(malloc(length + 1));
+  if (!copy) return false;
+  memcpy(copy, path, length + 1);
+  if (!AppendToBuffer(&list->paths, &copy, sizeof copy)) {
+    free(copy);
+    return false;
+  }
+  return true;
+}
+
+bool ReplaceFileList(FileList* list, const char* selection) {
+  if (!selection || !selection[0]) return false;
+  ClearFileList(list);
+  const char* name = selection + strlen(selection) + 1;
+  if (!*name) {
+    AppendFilePath(list, selection);
+  } else {
+    // A folder and names: the separator is always added, so a drive root
+    // gives "C:\\name", which the platform accepts.
+    std::string path;
+    for (; *name; name += strlen(name) + 1) {
+      path.assign(selection);
+      path += '\\';
+      path += name;
+      AppendFilePath(list, path.c_str());
+    }
+  }
+  if (FileCount(list) == 0) return false;
+  list->current_index = 0;
+  return true;
+}
+
+bool StepToNextFile(FileList* list) {
+  int count = FileCount(list);
+  if (count == 0) return false;
+  if (list->current_index + 1 > count - 1) {
+    list->current_index = count - 1;
+    return false;
+  }
+  ++list->current_index;
+  return true;
+}
+
+bool StepToPreviousFile(FileList* list) {
+  if (FileCount(list) == 0) return false;
+  if (list->current_index - 1 < 0) {
+    list->current_index = 0;
+    return false;
+  }
+  --list->current_index;
+  return true;
+}
 
 const char* PathExtension(const char* path) {
   size_t length = strlen(path);
@@ -43,95 +122,14 @@ const char* PathExtension(const char* path) {
   return path + length;
 }
 
-void ShowCurrentPicture() {
-  PictureControl* control = g_app.picture_control;
-  if (!control) return;
-  if (control->animation) {
-    CloseGifFrameReader(control->animation);
-    control->animation = nullptr;
-  }
-  delete control->picture;
-  control->picture = nullptr;
-  int count = FileCount(control);
-  if (control->current_index >= 0 && control->current_index < count) {
-    const char* path = FilePath(control, control->current_index);
-    const char* extension = PathExtension(path);
-    for (const auto& entry : DECODERS) {
-      if (strcmp(extension, entry.extension) != 0) continue;
-      control->picture = entry.decoder(path, nullptr);
-      if (entry.decoder == LoadGifFile) {
-        control->animation = OpenGifFrameReader(path);
-        int delay = control->animation && control->picture
-                        ? ReadNextGifFrame(control->animation, control->picture)
-                        : 0;
-        if (delay > 0) {
-          SetTimer(control->window, TIMER_ANIMATION, static_cast<UINT>(delay), nullptr);
-        } else if (control->animation) {
-          CloseGifFrameReader(control->animation);
-          control->animation = nullptr;
-        }
-      }
-      break;
-    }
-  }
-  InvalidateRect(control->window, nullptr, FALSE);
+bool IsGifPath(const char* path) {
+  return strcmp(PathExtension(path), ".gif") == 0;
 }
 
-void OpenSelectedFiles(const char* selection) {
-  PictureControl* control = g_app.picture_control;
-  if (!control || !selection || !selection[0]) return;
-  ClearFileList(control);
-  const char* name = selection + strlen(selection) + 1;
-  if (!*name) {
-    AppendFilePath(control, selection);
-  } else {
-    // A folder and names: the separator is always added, so a drive root
-    // gives "C:\\name", which the platform accepts.
-    std::string path;
-    for (; *name; name += strlen(name) + 1) {
-      path.assign(selection);
-      path += '\\';
-      path += name;
-      AppendFilePath(control, path.c_str());
-    }
+Bitmap* LoadPictureFile(const char* path, Bitmap* target) {
+  const char* extension = PathExtension(path);
+  for (const auto& entry : DECODERS) {
+    if (strcmp(extension, entry.extension) == 0) return entry.decoder(path, target);
   }
-  if (FileCount(control) > 0) {
-    control->current_index = 0;
-    ShowCurrentPicture();
-  }
-}
-
-void OpenPictureFiles() {
-  if (!g_app.picture_control) return;
-  HWND owner = g_app.main_window ? g_app.main_window->window : nullptr;
-  char* selection = ShowOpenFilesDialog(owner);
-  if (!selection) return;
-  // The dialog runs its own message loop: the control may be gone by now.
-  if (g_app.picture_control) OpenSelectedFiles(selection);
-  free(selection);
-}
-
-void ShowNextPicture() {
-  PictureControl* control = g_app.picture_control;
-  if (!control) return;
-  int count = FileCount(control);
-  if (count == 0) return;
-  if (control->current_index + 1 > count - 1) {
-    control->current_index = count - 1;
-    return;
-  }
-  ++control->current_index;
-  ShowCurrentPicture();
-}
-
-void ShowPreviousPicture() {
-  PictureControl* control = g_app.picture_control;
-  if (!control) return;
-  if (FileCount(control) == 0) return;
-  if (control->current_index - 1 < 0) {
-    control->current_index = 0;
-    return;
-  }
-  --control->current_index;
-  ShowCurrentPicture();
+  return nullptr;
 }

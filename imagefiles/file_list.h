@@ -1,24 +1,46 @@
 #pragma once
-// The list of pictures the user opened in one go and the position in it:
-// open files (Ctrl+A), next (Right arrow) and previous (Left arrow). The list
-// lives in the picture control's state (g_app.picture_control); each time the
-// position lands on a file, that file is decoded and becomes the current
-// picture. The list is never sorted and never wraps around.
+// The list of pictures the user opened in one go and the position in it. The
+// picture control owns one; next and previous move the position, never past
+// either end, and the list is never sorted.
+#include "base/growable_buffer.h"
 
-// Shows the Open files dialog for the main window and, when files were
-// chosen, replaces the list with them and shows the first.
-void OpenPictureFiles();
-// Moves one file forward or back and shows it; nothing at either end.
-void ShowNextPicture();
-void ShowPreviousPicture();
-// Decodes the file at the current index and hands it to the picture control.
-void ShowCurrentPicture();
+class Bitmap;
 
-// Replaces the list with a selection in the dialog's form (one full path, or
-// a folder followed by names, the list ended by an empty string) and shows
-// the first file. OpenPictureFiles uses it for the dialog's result.
-void OpenSelectedFiles(const char* selection);
+struct FileList {
+  GrowableBuffer paths;   // owned char* UTF-8 paths, in the order chosen
+  int current_index;      // 0-based position of the shown file
+};
+
+// An empty list with its position at 0.
+FileList MakeFileList();
+// Empties the list and frees its storage.
+void FreeFileList(FileList* list);
+
+// Number of files in the list and the path at index (no bounds check).
+int FileCount(const FileList* list);
+const char* FilePath(const FileList* list, int index);
+// Deletes every path of the list, last to first, leaving it empty; the
+// array's storage is kept.
+void ClearFileList(FileList* list);
+// Appends a copy of path; false when memory runs out.
+bool AppendFilePath(FileList* list, const char* path);
+
+// Replaces the list with a selection in the Open dialog's form (one full
+// path, or a folder followed by names, the list ended by an empty string)
+// and puts the position on the first file. True when the list then holds a
+// file; an empty selection leaves the list untouched.
+bool ReplaceFileList(FileList* list, const char* selection);
+// Moves the position one file forward or back. False at either end, where
+// the position is pinned to that end instead.
+bool StepToNextFile(FileList* list);
+bool StepToPreviousFile(FileList* list);
 
 // The extension of path with its dot: from the last "." after the last "/"
 // or "\" to the end, or an empty text when there is none.
 const char* PathExtension(const char* path);
+// True when path names a GIF file, which may be animated.
+bool IsGifPath(const char* path);
+// Decodes path with the decoder its extension (lower case only) picks, into
+// target when given. Null when no decoder takes the extension or decoding
+// fails.
+Bitmap* LoadPictureFile(const char* path, Bitmap* target);

@@ -2,7 +2,7 @@
 
 #include <gif_lib.h>
 
-#include "app/file_reader.h"
+#include "base/file_reader.h"
 
 namespace {
 

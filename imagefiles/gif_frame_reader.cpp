@@ -5,7 +5,7 @@
 
 #include <gif_lib.h>
 
-#include "app/file_reader.h"
+#include "base/file_reader.h"
 #include "imagefiles/gif_file.h"
 #include "raster/bitmap.h"
 

@@ -4,7 +4,7 @@
 
 #include <cstring>
 
-#include "app/utf8_text.h"
+#include "base/utf8_text.h"
 #include "imagefiles/image_loader_guard.h"
 #include "raster/blitting.h"
 #include "raster/dib_bitmap.h"

@@ -3,8 +3,8 @@
 #include <cstdlib>
 #include <cstring>
 
-#include "app/utf8_platform.h"
-#include "app/utf8_text.h"
+#include "base/utf8_platform.h"
+#include "base/utf8_text.h"
 
 const char OPEN_FILES_FILTER[] =
     "All supported files\0*.jpg;*.jpeg;*.png;*.gif;*.bmp;*.ico\0"

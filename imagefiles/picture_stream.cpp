@@ -2,7 +2,7 @@
 
 #include <cstring>
 
-#include "app/utf8_text.h"
+#include "base/utf8_text.h"
 
 FILE* OpenPictureFile(const char* path) {
   if (!path) return nullptr;

@@ -5,8 +5,7 @@
 #include <cstring>
 #include <new>
 
-#include "app/app_state.h"
-#include "app/main_window.h"
+#include "base/app_state.h"
 #include "imagefiles/gif_frame_reader.h"
 #include "raster/blitting.h"
 #include "raster/dib_bitmap.h"
@@ -19,10 +18,6 @@ const uint32_t OPAQUE_BLACK = 0xFF000000u;
 
 PictureControl* StateOf(HWND window) {
   return reinterpret_cast<PictureControl*>(GetWindowLongPtrA(window, GWLP_USERDATA));
-}
-
-char** FileSlots(const PictureControl* control) {
-  return reinterpret_cast<char**>(control->files.data);
 }
 
 // Releases everything the control owns except its own storage; safe to run twice.
@@ -38,7 +33,7 @@ void ReleaseContents(PictureControl* control) {
   control->scratch = nullptr;
   delete control->frame;
   control->frame = nullptr;
-  ClearFileList(control);
+  ClearFileList(&control->files);
   KillTimer(control->window, TIMER_ANIMATION);
   KillTimer(control->window, TIMER_MENU_SYNC);
 }
@@ -83,19 +78,18 @@ void OnAnimationTick(PictureControl* control) {
 }
 
 void SyncMenu(PictureControl* control) {
-  MainWindow* main_window = g_app.main_window;
-  if (!main_window || !main_window->window) return;
-  HMENU menu = GetMenu(main_window->window);
+  // The menu is the main window's, the control's parent.
+  HMENU menu = GetMenu(GetParent(control->window));
   if (!menu) return;
-  int count = FileCount(control);
+  int count = FileCount(&control->files);
   if (count == 0) {
     EnableMenuItem(menu, CMD_NEXT, MF_GRAYED);
     EnableMenuItem(menu, CMD_PREVIOUS, MF_GRAYED);
   } else {
     EnableMenuItem(menu, CMD_NEXT, 0);
     EnableMenuItem(menu, CMD_PREVIOUS, 0);
-    if (control->current_index == 0) EnableMenuItem(menu, CMD_PREVIOUS, MF_GRAYED);
-    if (control->current_index == count - 1) EnableMenuItem(menu, CMD_NEXT, MF_GRAYED);
+    if (control->files.current_index == 0) EnableMenuItem(menu, CMD_PREVIOUS, MF_GRAYED);
+    if (control->files.current_index == count - 1) EnableMenuItem(menu, CMD_NEXT, MF_GRAYED);
   }
   const struct {
     int command;
@@ -190,33 +184,6 @@ void ComposeFrame(PictureControl* control, int width, int height) {
   ApplyEffects(control->frame, control->scratch, fit.x, fit.y, fit.width, fit.height, effects);
 }
 
-int FileCount(const PictureControl* control) {
-  return static_cast<int>(control->files.used / sizeof(char*));
-}
-
-const char* FilePath(const PictureControl* control, int index) {
-  return FileSlots(control)[index];
-}
-
-void ClearFileList(PictureControl* control) {
-  for (int i = FileCount(control) - 1; i >= 0; --i) {
-    free(FileSlots(control)[i]);
-    SetBufferSize(&control->files, static_cast<size_t>(i) * sizeof(char*), false);
-  }
-}
-
-bool AppendFilePath(PictureControl* control, const char* path) {
-  size_t length = strlen(path);
-  char* copy = static_cast<char*>(malloc(length + 1));
-  if (!copy) return false;
-  memcpy(copy, path, length + 1);
-  if (!AppendToBuffer(&control->files, &copy, sizeof copy)) {
-    free(copy);
-    return false;
-  }
-  return true;
-}
-
 LRESULT CALLBACK PictureControlWindowProc(HWND window, UINT message, WPARAM wparam, LPARAM lparam) {
   PictureControl* control = StateOf(window);
   if (!control) {
@@ -224,7 +191,7 @@ LRESULT CALLBACK PictureControlWindowProc(HWND window, UINT message, WPARAM wpar
     control = new (std::nothrow) PictureControl();
     if (control) {
       control->window = window;
-      control->files = MakeGrowableBuffer(64);
+      control->files = MakeFileList();
     }
     SetWindowLongPtrA(window, GWLP_USERDATA, reinterpret_cast<LONG_PTR>(control));
     if (!control) return FALSE;
@@ -234,7 +201,7 @@ LRESULT CALLBACK PictureControlWindowProc(HWND window, UINT message, WPARAM wpar
   }
   if (message == WM_NCDESTROY) {
     ReleaseContents(control);
-    FreeBuffer(&control->files);
+    FreeFileList(&control->files);
     SetWindowLongPtrA(window, GWLP_USERDATA, 0);
     delete control;
     return 0;

@@ -6,7 +6,7 @@
 // is reached through g_app.picture_control.
 #include <windows.h>
 
-#include "app/growable_buffer.h"
+#include "imagefiles/file_list.h"
 
 class Bitmap;
 class DibBitmap;
@@ -25,9 +25,7 @@ struct PictureControl {
   DibBitmap* frame;      // owned: the composed frame, the size of the control
   Bitmap* picture;       // owned: the decoded current picture, or null
   DibBitmap* scratch;    // owned: copy of the frame for the flips and the rotation
-  // The opened files in order: owned char* UTF-8 paths (see file_list.h).
-  GrowableBuffer files;
-  int current_index;     // 0-based position of the shown file
+  FileList files;        // the opened files and the position of the shown one
   GifFrameReader* animation;   // owned: set while an animated GIF is shown
   // Display effect switches, 0 or 1, and the rotation in degrees
   // (0, 90, 180 or 270, clockwise on screen).
@@ -62,12 +60,3 @@ bool FitPicture(int frame_width, int frame_height, int picture_width, int pictur
 // (created or resized to width x height), without touching the screen.
 // The paint handler uses it; tests and benchmarks call it directly.
 void ComposeFrame(PictureControl* control, int width, int height);
-
-// Number of files in the list and the path at index (no bounds check).
-int FileCount(const PictureControl* control);
-const char* FilePath(const PictureControl* control, int index);
-// Deletes every path of the list, last to first, leaving it empty; the
-// array's storage is kept.
-void ClearFileList(PictureControl* control);
-// Appends a copy of path; false when memory runs out.
-bool AppendFilePath(PictureControl* control, const char* path);

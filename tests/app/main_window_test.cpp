@@ -7,10 +7,10 @@
 #include <thread>
 #include <vector>
 
-#include "app/app_state.h"
 #include "app/build_info.h"
-#include "app/settings_store.h"
 #include "app/startup.h"
+#include "base/app_state.h"
+#include "base/settings_store.h"
 #include "tests/support/main_window_fixture.h"
 #include "tests/support/win_test_support.h"
 #include "view/picture_control.h"

@@ -1,15 +1,16 @@
 // The file list in this process: selections as the Open files dialog returns
 // them, decoding by extension, next and previous, animation.
 #include "imagefiles/file_list.h"
+#include "view/picture_navigation.h"
 
 #include <gtest/gtest.h>
 
 #include <string>
 #include <vector>
 
-#include "app/app_state.h"
 #include "app/main_window.h"
 #include "app/startup.h"
+#include "base/app_state.h"
 #include "raster/bitmap.h"
 #include "raster/dib_bitmap.h"
 #include "resources/resource_ids.h"
@@ -75,36 +76,36 @@ TEST(PathExtension, LastDotBeforeAnySeparator) {
 
 TEST_F(FileListTest, OneFileIsShownAndNavigationDoesNothing) {
   Open({pictures_ + "landscape.png"});
-  ASSERT_EQ(FileCount(control_), 1);
-  EXPECT_EQ(FilePath(control_, 0), pictures_ + "landscape.png");
+  ASSERT_EQ(FileCount(&control_->files), 1);
+  EXPECT_EQ(FilePath(&control_->files, 0), pictures_ + "landscape.png");
   EXPECT_EQ(PictureWidth(), 400);
   Bitmap* shown = control_->picture;
   ShowNextPicture();
   EXPECT_EQ(control_->picture, shown);
   ShowPreviousPicture();
   EXPECT_EQ(control_->picture, shown);
-  EXPECT_EQ(control_->current_index, 0);
+  EXPECT_EQ(control_->files.current_index, 0);
 }
 
 TEST_F(FileListTest, ThreeFilesInTheDialogsOrderWithoutWrapping) {
   std::string folder = pictures_.substr(0, pictures_.size() - 1);
   Open({folder, "portrait.png", "landscape.png", "small.bmp"});
-  ASSERT_EQ(FileCount(control_), 3);
-  EXPECT_EQ(FilePath(control_, 0), pictures_ + "portrait.png");
-  EXPECT_EQ(FilePath(control_, 2), pictures_ + "small.bmp");
+  ASSERT_EQ(FileCount(&control_->files), 3);
+  EXPECT_EQ(FilePath(&control_->files, 0), pictures_ + "portrait.png");
+  EXPECT_EQ(FilePath(&control_->files, 2), pictures_ + "small.bmp");
   EXPECT_EQ(PictureWidth(), 90);
   ShowPreviousPicture();   // at the first file: nothing
-  EXPECT_EQ(control_->current_index, 0);
+  EXPECT_EQ(control_->files.current_index, 0);
   EXPECT_EQ(PictureWidth(), 90);
   ShowNextPicture();
-  EXPECT_EQ(control_->current_index, 1);
+  EXPECT_EQ(control_->files.current_index, 1);
   EXPECT_EQ(PictureWidth(), 400);
   ShowNextPicture();
-  EXPECT_EQ(control_->current_index, 2);
+  EXPECT_EQ(control_->files.current_index, 2);
   EXPECT_EQ(PictureWidth(), 48);
   Bitmap* last = control_->picture;
   ShowNextPicture();   // at the last file: nothing, not decoded again
-  EXPECT_EQ(control_->current_index, 2);
+  EXPECT_EQ(control_->files.current_index, 2);
   EXPECT_EQ(control_->picture, last);
   ShowPreviousPicture();
   EXPECT_EQ(PictureWidth(), 400);
@@ -115,7 +116,7 @@ TEST_F(FileListTest, AFileThatFailsInTheMiddle) {
   Open({folder, "landscape.png", "corrupt.png", "portrait.png"});
   EXPECT_EQ(PictureWidth(), 400);
   ShowNextPicture();
-  EXPECT_EQ(control_->current_index, 1);
+  EXPECT_EQ(control_->files.current_index, 1);
   EXPECT_EQ(control_->picture, nullptr);
   // The black frame.
   ComposeFrame(control_, 100, 80);
@@ -145,7 +146,7 @@ TEST_F(FileListTest, ExtensionsAreCaseSensitive) {
                {jfif, -1},  {pcx, -1},    {tar, 90},   {bare, -1}};
   for (const auto& c : cases) {
     Open({c.path});
-    ASSERT_EQ(FileCount(control_), 1);
+    ASSERT_EQ(FileCount(&control_->files), 1);
     EXPECT_EQ(PictureWidth(), c.width) << c.path;
   }
 }
@@ -162,9 +163,9 @@ TEST_F(FileListTest, EveryKindDecodes) {
 
 TEST_F(FileListTest, DriveRootKeepsTheDoubledBackslash) {
   Open({"C:\\", "missing-a.jpg", "missing-b.png"});
-  ASSERT_EQ(FileCount(control_), 2);
-  EXPECT_STREQ(FilePath(control_, 0), "C:\\\\missing-a.jpg");
-  EXPECT_STREQ(FilePath(control_, 1), "C:\\\\missing-b.png");
+  ASSERT_EQ(FileCount(&control_->files), 2);
+  EXPECT_STREQ(FilePath(&control_->files, 0), "C:\\\\missing-a.jpg");
+  EXPECT_STREQ(FilePath(&control_->files, 1), "C:\\\\missing-b.png");
   EXPECT_EQ(control_->picture, nullptr);
 }
 
@@ -173,15 +174,15 @@ TEST_F(FileListTest, ANewSetWhileOnTheThirdFile) {
   Open({folder, "landscape.png", "portrait.png", "small.bmp"});
   ShowNextPicture();
   ShowNextPicture();
-  EXPECT_EQ(control_->current_index, 2);
+  EXPECT_EQ(control_->files.current_index, 2);
   Open({folder, "gradient.jpg", "icon.ico"});
-  ASSERT_EQ(FileCount(control_), 2);
-  EXPECT_EQ(control_->current_index, 0);
+  ASSERT_EQ(FileCount(&control_->files), 2);
+  EXPECT_EQ(control_->files.current_index, 0);
   EXPECT_EQ(PictureWidth(), 320);
   ShowNextPicture();
   EXPECT_EQ(PictureWidth(), 16);
   ShowNextPicture();
-  EXPECT_EQ(control_->current_index, 1);
+  EXPECT_EQ(control_->files.current_index, 1);
 }
 
 TEST_F(FileListTest, AnimationTicksAndRewinds) {
@@ -230,7 +231,7 @@ TEST_F(FileListTest, CommandsReachTheList) {
   Open({folder, "landscape.png", "portrait.png"});
   HWND main = g_app.main_window->window;
   SendMessageA(main, WM_COMMAND, CMD_NEXT, 0);
-  EXPECT_EQ(control_->current_index, 1);
+  EXPECT_EQ(control_->files.current_index, 1);
   SendMessageA(main, WM_COMMAND, CMD_PREVIOUS, 0);
-  EXPECT_EQ(control_->current_index, 0);
+  EXPECT_EQ(control_->files.current_index, 0);
 }

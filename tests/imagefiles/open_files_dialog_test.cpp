@@ -14,16 +14,17 @@
 
 #include <dlgs.h>
 
-#include "app/app_state.h"
 #include "app/main_window.h"
 #include "app/startup.h"
-#include "app/utf8_platform.h"
+#include "base/app_state.h"
+#include "base/utf8_platform.h"
 #include "imagefiles/file_list.h"
-#include "tests/support/picture_test_support.h"
-#include "tests/support/win_test_support.h"
 #include "raster/bitmap.h"
 #include "resources/resource_ids.h"
+#include "tests/support/picture_test_support.h"
+#include "tests/support/win_test_support.h"
 #include "view/picture_control.h"
+#include "view/picture_navigation.h"
 
 namespace {
 
@@ -340,8 +341,8 @@ TEST_F(OpenFilesDialogTest, OpenPictureFilesKeepsEverythingOnCancel) {
     SendMessageA(g_app.main_window->window, WM_COMMAND, CMD_OPEN_FILES, 0);
   }
   EXPECT_EQ(control->picture, shown);
-  EXPECT_EQ(FileCount(control), 2);
-  EXPECT_EQ(control->current_index, 1);
+  EXPECT_EQ(FileCount(&control->files), 2);
+  EXPECT_EQ(control->files.current_index, 1);
   // Then a real choice replaces the list.
   ASSERT_TRUE(SetCurrentDirectoryW(Wide(pictures).c_str()));
   {
@@ -350,10 +351,10 @@ TEST_F(OpenFilesDialogTest, OpenPictureFilesKeepsEverythingOnCancel) {
     });
     SendMessageA(g_app.main_window->window, WM_COMMAND, CMD_OPEN_FILES, 0);
   }
-  ASSERT_EQ(FileCount(control), 3);
-  EXPECT_EQ(FilePath(control, 0), pictures + "small.bmp");
-  EXPECT_EQ(FilePath(control, 2), pictures + "gradient.jpg");
-  EXPECT_EQ(control->current_index, 0);
+  ASSERT_EQ(FileCount(&control->files), 3);
+  EXPECT_EQ(FilePath(&control->files, 0), pictures + "small.bmp");
+  EXPECT_EQ(FilePath(&control->files, 2), pictures + "gradient.jpg");
+  EXPECT_EQ(control->files.current_index, 0);
   DestroyWindow(g_app.main_window->window);
   PumpMessages(50);
   delete g_app.main_window;

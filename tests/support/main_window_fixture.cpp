@@ -1,8 +1,8 @@
 #include "tests/support/main_window_fixture.h"
 
-#include "app/app_state.h"
 #include "app/main_window.h"
 #include "app/startup.h"
+#include "base/app_state.h"
 #include "tests/support/win_test_support.h"
 
 void MainWindowFixture::SetUpTestSuite() {

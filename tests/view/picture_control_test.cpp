@@ -6,9 +6,9 @@
 
 #include <string>
 
-#include "app/app_state.h"
 #include "app/main_window.h"
 #include "app/startup.h"
+#include "base/app_state.h"
 #include "raster/dib_bitmap.h"
 #include "raster/memory_bitmap.h"
 #include "resources/resource_ids.h"
@@ -125,8 +125,8 @@ TEST(PictureFit, NothingForEmptySizes) {
 TEST_F(PictureControlTest, StartsEmptyAndRegistersItself) {
   EXPECT_EQ(control_->window, GetDlgItem(g_app.main_window->window, IDC_PICTURE));
   EXPECT_EQ(control_->picture, nullptr);
-  EXPECT_EQ(FileCount(control_), 0);
-  EXPECT_EQ(control_->current_index, 0);
+  EXPECT_EQ(FileCount(&control_->files), 0);
+  EXPECT_EQ(control_->files.current_index, 0);
   EXPECT_EQ(control_->rotation, 0);
   ExpectFrameMatchesModel(320, 200);   // all black
   EXPECT_EQ(ImageOf(control_->frame).at(10, 10), 0xFF000000u);
@@ -280,26 +280,26 @@ TEST_F(PictureControlTest, MenuFollowsTheListPosition) {
   MenuTick();
   EXPECT_TRUE(MenuState(CMD_NEXT) & MF_GRAYED);
   EXPECT_TRUE(MenuState(CMD_PREVIOUS) & MF_GRAYED);
-  AppendFilePath(control_, "C:\\a.jpg");
+  AppendFilePath(&control_->files, "C:\\a.jpg");
   MenuTick();
   EXPECT_TRUE(MenuState(CMD_NEXT) & MF_GRAYED);   // one file: both grey
   EXPECT_TRUE(MenuState(CMD_PREVIOUS) & MF_GRAYED);
-  AppendFilePath(control_, "C:\\b.jpg");
-  AppendFilePath(control_, "C:\\c.jpg");
-  control_->current_index = 0;
+  AppendFilePath(&control_->files, "C:\\b.jpg");
+  AppendFilePath(&control_->files, "C:\\c.jpg");
+  control_->files.current_index = 0;
   MenuTick();
   EXPECT_FALSE(MenuState(CMD_NEXT) & MF_GRAYED);
   EXPECT_TRUE(MenuState(CMD_PREVIOUS) & MF_GRAYED);
-  control_->current_index = 1;
+  control_->files.current_index = 1;
   MenuTick();
   EXPECT_FALSE(MenuState(CMD_NEXT) & MF_GRAYED);
   EXPECT_FALSE(MenuState(CMD_PREVIOUS) & MF_GRAYED);
-  control_->current_index = 2;
+  control_->files.current_index = 2;
   MenuTick();
   EXPECT_TRUE(MenuState(CMD_NEXT) & MF_GRAYED);
   EXPECT_FALSE(MenuState(CMD_PREVIOUS) & MF_GRAYED);
-  ClearFileList(control_);
-  control_->current_index = 0;
+  ClearFileList(&control_->files);
+  control_->files.current_index = 0;
   MenuTick();
   EXPECT_TRUE(MenuState(CMD_NEXT) & MF_GRAYED);
   EXPECT_TRUE(MenuState(CMD_PREVIOUS) & MF_GRAYED);
@@ -333,9 +333,9 @@ TEST_F(PictureControlTest, MenuChecksFollowTheSwitches) {
 }
 
 TEST_F(PictureControlTest, MenuTimerRunsByItself) {
-  AppendFilePath(control_, "C:\\a.jpg");
-  AppendFilePath(control_, "C:\\b.jpg");
-  control_->current_index = 1;
+  AppendFilePath(&control_->files, "C:\\a.jpg");
+  AppendFilePath(&control_->files, "C:\\b.jpg");
+  control_->files.current_index = 1;
   control_->blur = 1;
   EXPECT_TRUE(PumpUntil([&] { return (MenuState(CMD_BLUR) & MF_CHECKED) != 0; }, 3000));
   EXPECT_FALSE(MenuState(CMD_PREVIOUS) & MF_GRAYED);
@@ -344,7 +344,7 @@ TEST_F(PictureControlTest, MenuTimerRunsByItself) {
 
 TEST_F(PictureControlTest, DestroyReleasesEverything) {
   SetPicture(PatternImage(10, 10, 1));
-  AppendFilePath(control_, "C:\\a.jpg");
+  AppendFilePath(&control_->files, "C:\\a.jpg");
   ComposeFrame(control_, 50, 50);
   DestroyWindow(g_app.main_window->window);
   PumpMessages(50);

@@ -1,11 +1,11 @@
-#include "app/file_reader.h"
+#include "base/file_reader.h"
 
 #include <windows.h>
 
 #include <cstdlib>
 #include <cstring>
 
-#include "app/utf8_platform.h"
+#include "base/utf8_platform.h"
 
 struct FileReaderBlock {
   OVERLAPPED overlapped;  // Offset/OffsetHigh: the block's file offset; hEvent: its own event

@@ -1,4 +1,4 @@
-#include "app/utf8_platform.h"
+#include "base/utf8_platform.h"
 
 #include <shellapi.h>
 #include <shlobj.h>
@@ -7,7 +7,7 @@
 #include <cstring>
 #include <string>
 
-#include "app/long_path.h"
+#include "base/long_path.h"
 
 bool WideText::Convert(const char* utf8, bool lenient, size_t extra_room) {
   size_t length = strlen(utf8);

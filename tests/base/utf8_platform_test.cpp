@@ -1,12 +1,12 @@
-#include "app/utf8_platform.h"
+#include "base/utf8_platform.h"
 
 #include <gtest/gtest.h>
 
 #include <string>
 
-#include "app/app_state.h"
 #include "app/startup.h"
-#include "app/window_dpi.h"
+#include "base/app_state.h"
+#include "base/window_dpi.h"
 #include "tests/support/win_test_support.h"
 
 namespace {

@@ -1,4 +1,4 @@
-#include "app/utf8_text.h"
+#include "base/utf8_text.h"
 
 #include <cstring>
 

@@ -1,6 +1,6 @@
-#include "app/child_anchors.h"
+#include "base/child_anchors.h"
 
-#include "app/window_dpi.h"
+#include "base/window_dpi.h"
 
 void InitAnchors(ChildAnchors* anchors, HWND parent) {
   anchors->parent = parent;

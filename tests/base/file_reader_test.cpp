@@ -1,4 +1,4 @@
-#include "app/file_reader.h"
+#include "base/file_reader.h"
 
 #include <windows.h>
 

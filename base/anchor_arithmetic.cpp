@@ -1,4 +1,4 @@
-#include "app/anchor_arithmetic.h"
+#include "base/anchor_arithmetic.h"
 
 namespace {
 

@@ -1,4 +1,4 @@
-#include "app/growable_buffer.h"
+#include "base/growable_buffer.h"
 
 #include <cstdint>
 #include <cstdlib>

@@ -1,10 +1,10 @@
-#include "app/settings_store.h"
+#include "base/settings_store.h"
 
 #include <cstdio>
 
-#include "app/app_state.h"
-#include "app/utf8_platform.h"
-#include "app/utf8_text.h"
+#include "base/app_state.h"
+#include "base/utf8_platform.h"
+#include "base/utf8_text.h"
 
 namespace {
 

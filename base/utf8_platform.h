@@ -9,7 +9,7 @@
 #include <cstddef>
 #include <cstdio>
 
-#include "app/utf8_text.h"
+#include "base/utf8_text.h"
 
 // Buffer sizes, in bytes, of the wrappers that return a path.
 const size_t UTF8_PATH_BUFFER = 2048;

@@ -1,8 +1,8 @@
-#include "app/settings_store.h"
+#include "base/settings_store.h"
 
 #include <gtest/gtest.h>
 
-#include "app/app_state.h"
+#include "base/app_state.h"
 #include "tests/support/win_test_support.h"
 
 namespace {

@@ -5,7 +5,7 @@
 
 #include <vector>
 
-#include "app/anchor_arithmetic.h"
+#include "base/anchor_arithmetic.h"
 
 struct AnchoredChild {
   HWND child;

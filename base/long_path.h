@@ -2,7 +2,7 @@
 // The platform's long-path form for wide path calls.
 #include <cstddef>
 
-#include "app/utf8_text.h"
+#include "base/utf8_text.h"
 
 // Rewrites a zero-terminated UTF-16 path in place just before a wide path
 // call, when it is 256 characters or longer: "C:..." gains the prefix

@@ -6,7 +6,7 @@
 
 #include <cstdint>
 
-#include "app/growable_buffer.h"
+#include "base/growable_buffer.h"
 
 // One read-ahead block: an overlapped read record with its own event (kept
 // in the .cpp, which is the only place that needs the platform's headers).

@@ -1,4 +1,4 @@
-#include "app/window_dpi.h"
+#include "base/window_dpi.h"
 
 namespace {
 
