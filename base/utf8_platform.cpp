@@ -207,16 +207,14 @@ HMODULE Utf8LoadLibrary(const char* name) {
   return LoadLibraryA(name);
 }
 
-FILE* Utf8OpenFile(const char* path, const char* mode) {
-  WideText wide_path, wide_mode;
-  if (wide_path.ConvertPath(path) && wide_mode.Convert(mode, false)) {
-    FILE* file = _wfopen(wide_path.text, wide_mode.text);
-    if (file) return file;
-    // A failed wide open for writing is not tried again, so that no second
-    // file with a garbled name is created.
-    if (strchr(mode, '+') || strchr(mode, 'a') || strchr(mode, 'w')) return nullptr;
+HANDLE Utf8LoadImageFile(const char* path, UINT type, int size, UINT flags) {
+  HANDLE handle = nullptr;
+  WideText wide;
+  if (wide.Convert(path, false)) {
+    handle = LoadImageW(nullptr, wide.text, type, size, size, flags | LR_LOADFROMFILE);
   }
-  return fopen(path, mode);
+  if (!handle) handle = LoadImageA(nullptr, path, type, size, size, flags | LR_LOADFROMFILE);
+  return handle;
 }
 
 int Utf8Stat(const char* path, struct _stat* status) {

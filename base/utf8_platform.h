@@ -9,6 +9,7 @@
 #include <cstddef>
 #include <cstdio>
 
+#include "base/utf8_file.h"
 #include "base/utf8_text.h"
 
 // Buffer sizes, in bytes, of the wrappers that return a path.
@@ -49,8 +50,11 @@ BOOL Utf8CreateDirectory(const char* path);
 bool Utf8GetCurrentDirectory(char* buffer);
 BOOL Utf8SetCurrentDirectory(const char* path);
 HMODULE Utf8LoadLibrary(const char* name);
-FILE* Utf8OpenFile(const char* path, const char* mode);
 int Utf8Stat(const char* path, struct _stat* status);
+// LoadImageW (LR_LOADFROMFILE added to flags) on the strictly converted path,
+// then LoadImageA on the path's bytes when that gives nothing. size is both
+// the width and the height asked for.
+HANDLE Utf8LoadImageFile(const char* path, UINT type, int size, UINT flags);
 
 // The text of a window, as UTF-8, into a caller buffer (empty on failure).
 // Used by tests and by windows that read back their own texts.

@@ -190,7 +190,7 @@ int main() {
     GifFileType* g = DGifOpen(file, ReadStdio, &error);
     MemoryBitmap frame(g->SWidth, g->SHeight);
     bool first = true;
-    while (ReadGifFrame(g, &frame, first) >= 0) first = false;
+    while (DrawNextGifImage(g, &frame, first) >= 0) first = false;
     DGifCloseFile(g, &error);
     fclose(file);
   }, repeats);

@@ -4,29 +4,15 @@
 
 #include <cstring>
 
-#include "base/utf8_text.h"
+#include "base/utf8_platform.h"
 #include "imagefiles/image_loader_guard.h"
 #include "raster/blitting.h"
 #include "raster/dib_bitmap.h"
 #include "raster/memory_bitmap.h"
 
-namespace {
-
-// LoadImageW on the strictly converted path, then LoadImageA on its bytes.
-HANDLE LoadFromFile(const char* path, UINT type, int size, UINT flags) {
-  wchar_t wide[2048];
-  HANDLE handle = nullptr;
-  if (Utf8ToUtf16(path, strlen(path), wide, sizeof wide / sizeof wide[0], false) >= 0)
-    handle = LoadImageW(nullptr, wide, type, size, size, flags);
-  if (!handle) handle = LoadImageA(nullptr, path, type, size, size, flags);
-  return handle;
-}
-
-}  // namespace
-
 Bitmap* LoadBmpFile(const char* path, Bitmap* target) {
   if (!path || !BmpFitsItsFile(path)) return nullptr;
-  HBITMAP loaded = static_cast<HBITMAP>(LoadFromFile(path, IMAGE_BITMAP, 0, LR_CREATEDIBSECTION | LR_LOADFROMFILE));
+  HBITMAP loaded = static_cast<HBITMAP>(Utf8LoadImageFile(path, IMAGE_BITMAP, 0, LR_CREATEDIBSECTION));
   if (!loaded) return nullptr;
   BITMAP info;
   memset(&info, 0, sizeof info);

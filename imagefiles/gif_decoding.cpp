@@ -146,7 +146,7 @@ Bitmap* DecodeGifImages(GifFileType* gif, Bitmap* target) {
   return bitmap;
 }
 
-int ReadGifFrame(GifFileType* gif, Bitmap* target, bool first_image) {
+int DrawNextGifImage(GifFileType* gif, Bitmap* target, bool first_image) {
   int delay = 0;
   int transparent_index = -1;
   for (;;) {

@@ -18,7 +18,7 @@ void DrawGifImage(Bitmap* target, GifFileType* gif, int transparent_index, bool 
 // (a bitmap made here is deleted then). The handle stays open.
 Bitmap* DecodeGifImages(GifFileType* gif, Bitmap* target);
 
-// Codes of ReadGifFrame (and of ReadNextGifFrame).
+// Codes of DrawNextGifImage (and of ReadNextGifFrame).
 const int GIF_FRAME_STOPPED = -2;          // no reader, or it has stopped
 const int GIF_FRAME_BAD_SIZE = -3;         // target did not take the screen's size
 const int GIF_FRAME_BAD_DESCRIPTOR = -4;   // reading an image descriptor failed
@@ -30,7 +30,7 @@ const int GIF_FRAME_END = -10;             // the terminator was reached
 // Reads records up to the next image and draws it into target (which must
 // already have the logical screen's size, or be null). Returns the frame's
 // delay in milliseconds, or one of the negative codes above.
-int ReadGifFrame(GifFileType* gif, Bitmap* target, bool first_image);
+int DrawNextGifImage(GifFileType* gif, Bitmap* target, bool first_image);
 
 // giflib keeps a copy of every image descriptor it reads; a looping
 // animation would grow that list forever. Drops the copies.

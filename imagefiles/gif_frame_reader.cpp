@@ -36,7 +36,7 @@ int ReadNextGifFrame(GifFrameReader* reader, Bitmap* target) {
     if (target->Width() != gif->SWidth || target->Height() != gif->SHeight || !target->Bits())
       return GIF_FRAME_BAD_SIZE;
   }
-  int result = ReadGifFrame(gif, target, reader->state == 0);
+  int result = DrawNextGifImage(gif, target, reader->state == 0);
   if (result < 0) {
     reader->state = result;
     return result;

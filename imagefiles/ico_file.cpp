@@ -4,24 +4,13 @@
 
 #include <cstring>
 
-#include "base/utf8_text.h"
+#include "base/utf8_platform.h"
 #include "imagefiles/image_loader_guard.h"
 #include "raster/blitting.h"
 #include "raster/dib_bitmap.h"
 #include "raster/memory_bitmap.h"
 
 namespace {
-
-// LoadImageW on the strictly converted path, then LoadImageA on its bytes.
-HICON LoadIconFile(const char* path) {
-  const UINT flags = LR_LOADFROMFILE;
-  wchar_t wide[2048];
-  HANDLE handle = nullptr;
-  if (Utf8ToUtf16(path, strlen(path), wide, sizeof wide / sizeof wide[0], false) >= 0)
-    handle = LoadImageW(nullptr, wide, IMAGE_ICON, 16, 16, flags);
-  if (!handle) handle = LoadImageA(nullptr, path, IMAGE_ICON, 16, 16, flags);
-  return static_cast<HICON>(handle);
-}
 
 bool BitmapSize(HBITMAP bitmap, int* width, int* height) {
   BITMAP info;
@@ -73,7 +62,7 @@ uint32_t RecoverPixel(uint32_t on_black, uint32_t on_white) {
 
 Bitmap* LoadIcoFile(const char* path, Bitmap* target) {
   if (!path || !IcoFitsItsFile(path)) return nullptr;
-  HICON icon = LoadIconFile(path);
+  HICON icon = static_cast<HICON>(Utf8LoadImageFile(path, IMAGE_ICON, 16, 0));
   if (!icon) return nullptr;
   int width = 16, height = 16;
   IconSize(icon, &width, &height);

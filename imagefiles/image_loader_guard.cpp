@@ -5,7 +5,7 @@
 #include <cstdlib>
 #include <vector>
 
-#include "imagefiles/picture_stream.h"
+#include "base/utf8_file.h"
 
 namespace {
 
@@ -18,7 +18,7 @@ struct FileHead {
 };
 
 bool ReadHead(const char* path, FileHead* head) {
-  FILE* file = OpenPictureFile(path);
+  FILE* file = Utf8OpenFile(path, "rb");
   if (!file) return false;
   bool ok = fseek(file, 0, SEEK_END) == 0;
   long size = ok ? ftell(file) : -1;

@@ -8,7 +8,7 @@
 
 #include <jpeglib.h>
 
-#include "imagefiles/picture_stream.h"
+#include "base/utf8_file.h"
 #include "raster/memory_bitmap.h"
 
 namespace {
@@ -132,7 +132,7 @@ Bitmap* DecodeJpegStream(FILE* file, Bitmap* target) {
 }
 
 Bitmap* LoadJpegFile(const char* path, Bitmap* target) {
-  FILE* file = OpenPictureFile(path);
+  FILE* file = Utf8OpenFile(path, "rb");
   if (!file) return nullptr;
   Bitmap* result = DecodeJpegStream(file, target);
   fclose(file);

@@ -6,7 +6,7 @@
 
 #include <png.h>
 
-#include "imagefiles/picture_stream.h"
+#include "base/utf8_file.h"
 #include "raster/memory_bitmap.h"
 
 namespace {
@@ -113,7 +113,7 @@ Bitmap* DecodePngStream(FILE* file, Bitmap* target) {
 }
 
 Bitmap* LoadPngFile(const char* path, Bitmap* target) {
-  FILE* file = OpenPictureFile(path);
+  FILE* file = Utf8OpenFile(path, "rb");
   if (!file) return nullptr;
   Bitmap* result = DecodePngStream(file, target);
   fclose(file);

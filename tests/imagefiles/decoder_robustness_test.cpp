@@ -206,7 +206,7 @@ void Decode(Kind kind, const Bytes& bytes) {
       Bitmap* target = frame.Width() == gif->SWidth && frame.Height() == gif->SHeight ? &frame : nullptr;
       for (int pass = 0; pass < 2; ++pass) {
         bool first = true;
-        for (int i = 0; i < 1000 && ReadGifFrame(gif, target, first) >= 0; ++i) first = false;
+        for (int i = 0; i < 1000 && DrawNextGifImage(gif, target, first) >= 0; ++i) first = false;
         source.at = rewind;
       }
       DGifCloseFile(gif, &error);
