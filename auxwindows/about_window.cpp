@@ -1,8 +1,8 @@
 #include "auxwindows/about_window.h"
 
 #include "auxwindows/glyph_font.h"
+#include "auxwindows/help_dialog.h"
 #include "base/app_state.h"
-#include "base/settings_store.h"
 #include "raster/blitting.h"
 #include "raster/dib_bitmap.h"
 #include "resources/resource_ids.h"
@@ -15,10 +15,6 @@ const LOGFONTA CREDITS_FONT = {
 const unsigned MEASURE_FLAGS = GLYPH_DT_CALCRECT | GLYPH_DT_NOPREFIX | GLYPH_DT_SINGLELINE;
 const unsigned DRAW_FLAGS =
     GLYPH_DT_NOPREFIX | GLYPH_DT_SINGLELINE | TEXT_USE_COLOR_ALPHA | TEXT_KEEP_ALPHA;
-
-AboutWindow* StateOf(HWND window) {
-  return reinterpret_cast<AboutWindow*>(GetWindowLongPtrA(window, GWLP_USERDATA));
-}
 
 bool ControlKeyDown() {
   return (GetAsyncKeyState(VK_CONTROL) & 0x8000) != 0;
@@ -44,16 +40,9 @@ AboutWindow::~AboutWindow() {
 }
 
 INT_PTR CALLBACK AboutDialogProc(HWND window, UINT message, WPARAM wparam, LPARAM lparam) {
-  AboutWindow* self;
-  if (message == WM_INITDIALOG) {
-    self = reinterpret_cast<AboutWindow*>(lparam);
-    if (!self) return 0;
-    self->window = window;
-    SetWindowLongPtrA(window, GWLP_USERDATA, reinterpret_cast<LONG_PTR>(self));
-  } else {
-    self = StateOf(window);
-    if (!self) return 0;
-  }
+  AboutWindow* self = static_cast<AboutWindow*>(BindDialogObject(window, message, lparam));
+  if (!self) return 0;
+  self->window = window;
   self->message = message;
   self->wparam = wparam;
   self->lparam = lparam;
@@ -70,7 +59,7 @@ INT_PTR CALLBACK AboutDialogProc(HWND window, UINT message, WPARAM wparam, LPARA
     case WM_NCDESTROY:
       // Last message of the window, however it was closed (also when its
       // owner went first): the object goes with it.
-      SetWindowLongPtrA(window, GWLP_USERDATA, 0);
+      UnbindDialogObject(window);
       if (g_app.about_window == self) g_app.about_window = nullptr;
       delete self;
       break;
@@ -85,23 +74,15 @@ void OpenAboutWindow(HWND owner, const AboutBuildFacts& facts) {
   }
   AboutWindow* about = new AboutWindow(facts);
   g_app.about_window = about;
-  HWND window = CreateDialogParamA(g_app.instance, MAKEINTRESOURCEA(IDD_ABOUT), owner,
-                                   AboutDialogProc, reinterpret_cast<LPARAM>(about));
-  if (!window) {
-    // Unless the window got far enough to free the object itself, it is freed here.
-    if (g_app.about_window == about) {
-      g_app.about_window = nullptr;
-      delete about;
-    }
-    return;
+  // Unless the window got far enough to free the object itself, it is freed here.
+  if (!CreateHelpDialog(IDD_ABOUT, owner, AboutDialogProc, about) && g_app.about_window == about) {
+    g_app.about_window = nullptr;
+    delete about;
   }
-  ShowWindow(window, SW_SHOW);
 }
 
 void CloseAboutWindow() {
-  if (g_app.about_window && g_app.about_window->window) {
-    SendMessageA(g_app.about_window->window, WM_COMMAND, IDCANCEL, 0);
-  }
+  if (g_app.about_window) CancelHelpDialog(g_app.about_window->window);
 }
 
 void AboutWindow::OnInitDialog() {
@@ -109,16 +90,15 @@ void AboutWindow::OnInitDialog() {
   HWND credits = GetDlgItem(window, IDC_ABOUT_CREDITS);
   if (credits) AnchorChild(&anchors, credits, 0, 0, 1, 1);
 
-  int x = ReadSettingInt("about_wnd_x", 0);
-  int y = ReadSettingInt("about_wnd_y", 50);
-  SetWindowPos(window, nullptr, x, y, ABOUT_FRAME_WIDTH, ABOUT_FRAME_HEIGHT,
-               SWP_NOZORDER | SWP_NOACTIVATE);
+  PlaceFromSettings(window, "about_wnd_x", "about_wnd_y", ABOUT_FRAME_WIDTH, ABOUT_FRAME_HEIGHT);
 
   blank_rows = AboutBlankRows(rows);
   frame = new DibBitmap(ABOUT_FRAME_WIDTH, ABOUT_FRAME_HEIGHT);
   font = new GlyphFont();
-  // Black until the first frame is rendered.
+  // Black until the first frame is rendered: painting copies the black
+  // bitmap over the whole control from the start.
   ClearBitmap(frame, 0xFF000000);
+  SetFrameRect(CreditsRect(window));
   SetTimer(window, TIMER_ABOUT_FRAME, ABOUT_FRAME_PERIOD_MS, nullptr);
 }
 
@@ -163,11 +143,15 @@ void AboutWindow::RenderFrame() {
     animation.limit_pending = false;
   }
 
+  SetFrameRect(credits);
+  AdvanceAboutAnimation(&animation);
+}
+
+void AboutWindow::SetFrameRect(const RECT& credits) {
   frame_x = credits.left;
   frame_y = credits.top;
   frame_width = credits.right - credits.left;
   frame_height = credits.bottom - credits.top;
-  AdvanceAboutAnimation(&animation);
 }
 
 void AboutWindow::OnPaint() {
@@ -192,9 +176,5 @@ void AboutWindow::OnCommand() {
 
 void AboutWindow::OnDestroy() {
   KillTimer(window, TIMER_ABOUT_FRAME);
-  RECT r;
-  if (GetWindowRect(window, &r)) {
-    WriteSettingInt("about_wnd_x", r.left);
-    WriteSettingInt("about_wnd_y", r.top);
-  }
+  SavePosition(window, "about_wnd_x", "about_wnd_y");
 }

@@ -44,6 +44,7 @@ struct AboutWindow {
   void OnDestroy();
   // Draws the next frame into the frame bitmap and advances the roll.
   void RenderFrame();
+  void SetFrameRect(const RECT& credits);
 };
 
 INT_PTR CALLBACK AboutDialogProc(HWND window, UINT message, WPARAM wparam, LPARAM lparam);

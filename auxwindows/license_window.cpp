@@ -3,10 +3,10 @@
 #include <new>
 #include <string>
 
+#include "auxwindows/help_dialog.h"
 #include "auxwindows/license_text.h"
 #include "base/app_state.h"
 #include "base/file_reader.h"
-#include "base/settings_store.h"
 #include "base/utf8_platform.h"
 #include "resources/resource_ids.h"
 
@@ -15,23 +15,12 @@ namespace {
 const int LICENSE_WINDOW_SIZE = 400;
 const int LICENSE_READ_BLOCK = 8192;
 
-LicenseWindow* StateOf(HWND window) {
-  return reinterpret_cast<LicenseWindow*>(GetWindowLongPtrA(window, GWLP_USERDATA));
-}
-
 }  // namespace
 
 INT_PTR CALLBACK LicenseDialogProc(HWND window, UINT message, WPARAM wparam, LPARAM lparam) {
-  LicenseWindow* self;
-  if (message == WM_INITDIALOG) {
-    self = reinterpret_cast<LicenseWindow*>(lparam);
-    if (!self) return 0;
-    self->window = window;
-    SetWindowLongPtrA(window, GWLP_USERDATA, reinterpret_cast<LONG_PTR>(self));
-  } else {
-    self = StateOf(window);
-    if (!self) return 0;
-  }
+  LicenseWindow* self = static_cast<LicenseWindow*>(BindDialogObject(window, message, lparam));
+  if (!self) return 0;
+  self->window = window;
   self->message = message;
   self->wparam = wparam;
   self->lparam = lparam;
@@ -44,7 +33,7 @@ INT_PTR CALLBACK LicenseDialogProc(HWND window, UINT message, WPARAM wparam, LPA
     case WM_NCDESTROY:
       // Last message of the window, however it was closed (also when its
       // owner went first): the object goes with it.
-      SetWindowLongPtrA(window, GWLP_USERDATA, 0);
+      UnbindDialogObject(window);
       if (g_app.license_window == self) g_app.license_window = nullptr;
       delete self;
       break;
@@ -59,23 +48,16 @@ void OpenLicenseWindow(HWND owner) {
   }
   LicenseWindow* license = new LicenseWindow();
   g_app.license_window = license;
-  HWND window = CreateDialogParamA(g_app.instance, MAKEINTRESOURCEA(IDD_LICENSE), owner,
-                                   LicenseDialogProc, reinterpret_cast<LPARAM>(license));
-  if (!window) {
-    // Unless the window got far enough to free the object itself, it is freed here.
-    if (g_app.license_window == license) {
-      g_app.license_window = nullptr;
-      delete license;
-    }
-    return;
+  // Unless the window got far enough to free the object itself, it is freed here.
+  if (!CreateHelpDialog(IDD_LICENSE, owner, LicenseDialogProc, license) &&
+      g_app.license_window == license) {
+    g_app.license_window = nullptr;
+    delete license;
   }
-  ShowWindow(window, SW_SHOW);
 }
 
 void CloseLicenseWindow() {
-  if (g_app.license_window && g_app.license_window->window) {
-    SendMessageA(g_app.license_window->window, WM_COMMAND, IDCANCEL, 0);
-  }
+  if (g_app.license_window) CancelHelpDialog(g_app.license_window->window);
 }
 
 void LicenseWindow::OnInitDialog() {
@@ -83,10 +65,8 @@ void LicenseWindow::OnInitDialog() {
   HWND text_box = GetDlgItem(window, IDC_LICENSE_TEXT);
   if (text_box) AnchorChild(&anchors, text_box, 0, 0, 1, 1);
 
-  int x = ReadSettingInt("license_wnd_x", 0);
-  int y = ReadSettingInt("license_wnd_y", 50);
-  SetWindowPos(window, nullptr, x, y, LICENSE_WINDOW_SIZE, LICENSE_WINDOW_SIZE,
-               SWP_NOZORDER | SWP_NOACTIVATE);
+  PlaceFromSettings(window, "license_wnd_x", "license_wnd_y", LICENSE_WINDOW_SIZE,
+                    LICENSE_WINDOW_SIZE);
   ShowLicenseText();
 }
 
@@ -132,9 +112,5 @@ void LicenseWindow::OnCommand() {
 }
 
 void LicenseWindow::OnDestroy() {
-  RECT r;
-  if (GetWindowRect(window, &r)) {
-    WriteSettingInt("license_wnd_x", r.left);
-    WriteSettingInt("license_wnd_y", r.top);
-  }
+  SavePosition(window, "license_wnd_x", "license_wnd_y");
 }
