@@ -6,6 +6,9 @@
 #ifndef VISTREL_WEBSITE
 #define VISTREL_WEBSITE "https://vistrel.example.org/"
 #endif
+#ifndef VISTREL_SUPPORT_EMAIL
+#define VISTREL_SUPPORT_EMAIL "support@vistrel.example.org"
+#endif
 
 const char* VersionText() {
   return "Vistrel version: 1.11 (x64)\n"
@@ -16,4 +19,16 @@ const char* VersionText() {
 
 const char* WebsiteAddress() {
   return VISTREL_WEBSITE;
+}
+
+const char* BuildTimestamp() {
+  return VISTREL_BUILD_TIMESTAMP;
+}
+
+const char* CommitId() {
+  return VISTREL_COMMIT_ID;
+}
+
+const char* SupportAddress() {
+  return VISTREL_SUPPORT_EMAIL;
 }

@@ -6,3 +6,10 @@ const char* VersionText();
 
 // The product's website address.
 const char* WebsiteAddress();
+
+// The build's date and time ("Mmm dd yyyy hh:mm:ss") and its commit id.
+const char* BuildTimestamp();
+const char* CommitId();
+
+// The support e-mail address.
+const char* SupportAddress();

@@ -3,6 +3,8 @@
 #include <string>
 
 #include "app/build_info.h"
+#include "auxwindows/about_window.h"
+#include "auxwindows/license_window.h"
 #include "base/app_state.h"
 #include "base/settings_store.h"
 #include "base/utf8_platform.h"
@@ -51,6 +53,26 @@ const Shortcut SHORTCUTS[] = {
 
 void ShowVersionBox(MainWindow* main_window) {
   Utf8MessageBox(main_window->window, VersionText(), "Version details");
+}
+
+AboutBuildFacts BuildFacts() {
+  AboutBuildFacts facts;
+  facts.build_timestamp = BuildTimestamp();
+  facts.commit_id = CommitId();
+  facts.support_address = SupportAddress();
+  return facts;
+}
+
+// The owned auxiliary windows close first, each saving its position and
+// freeing its object.
+void CloseAuxiliaryWindows() {
+  CloseAboutWindow();
+  CloseLicenseWindow();
+}
+
+void DestroyMainWindow(MainWindow* main_window) {
+  CloseAuxiliaryWindows();
+  DestroyWindow(main_window->window);
 }
 
 }  // namespace
@@ -130,7 +152,7 @@ void MainWindow::OnMove() {
 }
 
 void MainWindow::OnSysCommand() {
-  if (wparam == SC_CLOSE) DestroyWindow(window);
+  if (wparam == SC_CLOSE) DestroyMainWindow(this);
 }
 
 void MainWindow::OnDestroy() {
@@ -154,7 +176,7 @@ void HandleCommand(MainWindow* main_window, int command_id) {
   PictureControl* picture = g_app.picture_control;
   switch (command_id) {
     case CMD_EXIT:
-      DestroyWindow(main_window->window);
+      DestroyMainWindow(main_window);
       break;
     case CMD_BLACK_AND_WHITE:
       if (picture) ToggleEffect(picture, &picture->black_and_white);
@@ -201,6 +223,12 @@ void HandleCommand(MainWindow* main_window, int command_id) {
     case CMD_VERSION:
       ShowVersionBox(main_window);
       break;
+    case CMD_ABOUT:
+      OpenAboutWindow(main_window->window, BuildFacts());
+      break;
+    case CMD_LICENSE:
+      OpenLicenseWindow(main_window->window);
+      break;
     case CMD_OPEN_FILES:
       OpenPictureFiles();
       break;
@@ -210,7 +238,7 @@ void HandleCommand(MainWindow* main_window, int command_id) {
     case CMD_PREVIOUS:
       ShowPreviousPicture();
       break;
-    // About, Changelog and License arrive with the auxiliary windows.
+    // The Changelog arrives with its window.
     default:
       break;
   }

@@ -7,6 +7,8 @@
 
 #include "app/app_paths.h"
 #include "app/main_window.h"
+#include "auxwindows/about_window.h"
+#include "auxwindows/license_window.h"
 #include "base/app_state.h"
 #include "base/utf8_platform.h"
 #include "view/picture_control.h"
@@ -100,8 +102,9 @@ void ProcessLoopMessage(MSG* message) {
   }
   if (TranslateShortcutKey(message) > 0) return;
   if (g_app.main_window && OfferToDialog(g_app.main_window->window, message)) return;
-  // The About, Changelog and License windows are offered here in turn once
-  // they exist.
+  if (g_app.about_window && OfferToDialog(g_app.about_window->window, message)) return;
+  // The Changelog window is offered here once it exists.
+  if (g_app.license_window && OfferToDialog(g_app.license_window->window, message)) return;
   if (OfferToDialog(NavigationDialogFor(message->hwnd), message)) return;
   TranslateMessage(message);
   DispatchMessageA(message);

@@ -1,0 +1,37 @@
+#include "auxwindows/help_dialog.h"
+
+#include "base/app_state.h"
+#include "base/settings_store.h"
+
+void* BindDialogObject(HWND window, UINT message, LPARAM lparam) {
+  if (message == WM_INITDIALOG && lparam) SetWindowLongPtrA(window, GWLP_USERDATA, lparam);
+  return reinterpret_cast<void*>(GetWindowLongPtrA(window, GWLP_USERDATA));
+}
+
+void UnbindDialogObject(HWND window) {
+  SetWindowLongPtrA(window, GWLP_USERDATA, 0);
+}
+
+HWND CreateHelpDialog(int template_id, HWND owner, DLGPROC procedure, void* object) {
+  HWND window = CreateDialogParamA(g_app.instance, MAKEINTRESOURCEA(template_id), owner, procedure,
+                                   reinterpret_cast<LPARAM>(object));
+  if (window) ShowWindow(window, SW_SHOW);
+  return window;
+}
+
+void CancelHelpDialog(HWND window) {
+  if (window) SendMessageA(window, WM_COMMAND, IDCANCEL, 0);
+}
+
+void PlaceFromSettings(HWND window, const char* x_key, const char* y_key, int width, int height) {
+  int x = ReadSettingInt(x_key, 0);
+  int y = ReadSettingInt(y_key, 50);
+  SetWindowPos(window, nullptr, x, y, width, height, SWP_NOZORDER | SWP_NOACTIVATE);
+}
+
+void SavePosition(HWND window, const char* x_key, const char* y_key) {
+  RECT r;
+  if (!GetWindowRect(window, &r)) return;
+  WriteSettingInt(x_key, r.left);
+  WriteSettingInt(y_key, r.top);
+}

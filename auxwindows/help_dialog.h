@@ -1,0 +1,26 @@
+#pragma once
+// What the About and License windows share: binding the window object to the
+// dialog, creating and showing the owned modeless dialog, closing it as its
+// cancel command does, and the position kept in the settings.
+#include <windows.h>
+
+// The object bound to the dialog's user data; on WM_INITDIALOG it is bound
+// from lparam first. Null for messages that come before WM_INITDIALOG.
+void* BindDialogObject(HWND window, UINT message, LPARAM lparam);
+
+// Forgets the bound object; on WM_NCDESTROY, before the object is freed.
+void UnbindDialogObject(HWND window);
+
+// Creates the modeless dialog from the template, owned by owner, with the
+// object as its creation parameter, and shows it. Null when it failed.
+HWND CreateHelpDialog(int template_id, HWND owner, DLGPROC procedure, void* object);
+
+// Closes an open dialog the way Escape and the close button do.
+void CancelHelpDialog(HWND window);
+
+// Places the window at the position kept under the two keys (first time
+// (0, 50)) with the given outer size, without activating it.
+void PlaceFromSettings(HWND window, const char* x_key, const char* y_key, int width, int height);
+
+// Keeps the window's left and top edges under the two keys.
+void SavePosition(HWND window, const char* x_key, const char* y_key);

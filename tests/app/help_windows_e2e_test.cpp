@@ -1,0 +1,147 @@
+// Starts the real vistrel.exe and opens its About and License windows as a
+// person would: Ctrl+F1, and Help > License from the menu.
+#include <windows.h>
+
+#include <gtest/gtest.h>
+
+#include <string>
+#include <vector>
+
+#include "resources/resource_ids.h"
+#include "tests/support/vistrel_process.h"
+#include "tests/support/win_test_support.h"
+
+namespace {
+
+// A window of the process with the given class, once it is visible.
+HWND WaitForProcessWindow(DWORD process_id, const char* class_name) {
+  for (int i = 0; i < 200; ++i) {
+    HWND window = FindProcessWindow(process_id, class_name);
+    if (window && IsWindowVisible(window)) return window;
+    Sleep(25);
+  }
+  return nullptr;
+}
+
+bool WaitForWindowGone(HWND window) {
+  for (int i = 0; i < 200 && IsWindow(window); ++i) Sleep(25);
+  return !IsWindow(window);
+}
+
+// The window's client area as it is on the screen.
+std::vector<uint32_t> CaptureClient(HWND window) {
+  RECT r;
+  GetClientRect(window, &r);
+  MapWindowPoints(window, HWND_DESKTOP, reinterpret_cast<POINT*>(&r), 2);
+  int w = r.right - r.left, h = r.bottom - r.top;
+  std::vector<uint32_t> pixels(static_cast<size_t>(w > 0 && h > 0 ? w * h : 0));
+  if (pixels.empty()) return pixels;
+  HDC screen = GetDC(nullptr);
+  HDC memory = CreateCompatibleDC(screen);
+  BITMAPINFO info = {};
+  info.bmiHeader.biSize = sizeof info.bmiHeader;
+  info.bmiHeader.biWidth = w;
+  info.bmiHeader.biHeight = -h;
+  info.bmiHeader.biPlanes = 1;
+  info.bmiHeader.biBitCount = 32;
+  void* bits = nullptr;
+  HBITMAP section = CreateDIBSection(memory, &info, DIB_RGB_COLORS, &bits, nullptr, 0);
+  HGDIOBJ old = SelectObject(memory, section);
+  BitBlt(memory, 0, 0, w, h, screen, r.left, r.top, SRCCOPY);
+  GdiFlush();
+  memcpy(pixels.data(), bits, pixels.size() * 4);
+  SelectObject(memory, old);
+  DeleteObject(section);
+  DeleteDC(memory);
+  ReleaseDC(nullptr, screen);
+  for (uint32_t& p : pixels) p &= 0xFFFFFF;
+  return pixels;
+}
+
+int CountLit(const std::vector<uint32_t>& pixels) {
+  int n = 0;
+  for (uint32_t p : pixels) n += p != 0;
+  return n;
+}
+
+RECT WindowRect(HWND window) {
+  RECT r = {};
+  GetWindowRect(window, &r);
+  return r;
+}
+
+}  // namespace
+
+TEST(HelpWindowsE2E, AboutRollsAndLicenseReopensWhereItWasMoved) {
+  std::string folder = MakeTempFolder("help");
+  ASSERT_FALSE(folder.empty());
+  std::string app = folder + "app\\";
+  ASSERT_TRUE(CreateFolder(app));
+  ASSERT_TRUE(CreateFolder(app + "portable"));
+  ASSERT_TRUE(WriteFileBytes(app + "license.txt", "Vistrel license text\r\nsecond line\r\n"));
+  VistrelProcess v;
+  ASSERT_TRUE(StartVistrel(app, "", "", &v));
+  DWORD process = v.process.dwProcessId;
+
+  // Ctrl+F1 in the main window opens About at (0, 50), 630 x 210.
+  SetForegroundWindow(v.window);
+  Sleep(200);
+  PressKeys({VK_CONTROL, VK_F1}, 200);
+  HWND about = WaitForProcessWindow(process, "about_superhost");
+  ASSERT_NE(about, nullptr);
+  RECT r = WindowRect(about);
+  EXPECT_EQ(r.left, 0);
+  EXPECT_EQ(r.top, 50);
+  EXPECT_EQ(r.right - r.left, 630);
+  EXPECT_EQ(r.bottom - r.top, 210);
+  // The credits roll: what the screen shows changes from one moment to the next.
+  Sleep(1500);
+  std::vector<uint32_t> first = CaptureClient(about);
+  Sleep(700);
+  std::vector<uint32_t> second = CaptureClient(about);
+  EXPECT_GT(CountLit(first), 50);
+  EXPECT_GT(CountLit(second), 50);
+  EXPECT_NE(first, second);
+  PostMessageW(about, WM_COMMAND, IDCANCEL, 0);
+  EXPECT_TRUE(WaitForWindowGone(about));
+
+  // Help > License, from the menu with the keyboard.
+  SetForegroundWindow(v.window);
+  Sleep(200);
+  PressKeys({VK_MENU, 'H'}, 150);
+  Sleep(300);
+  PressKeys({'L'}, 50);
+  HWND license = WaitForProcessWindow(process, "license_superhost");
+  ASSERT_NE(license, nullptr);
+  r = WindowRect(license);
+  EXPECT_EQ(r.left, 0);
+  EXPECT_EQ(r.top, 50);
+  EXPECT_EQ(r.right - r.left, 400);
+  EXPECT_EQ(r.bottom - r.top, 400);
+  wchar_t text[128] = {};
+  // GetWindowText does not ask a window of another process; the message does.
+  SendMessageW(GetDlgItem(license, IDC_LICENSE_TEXT), WM_GETTEXT, 128, reinterpret_cast<LPARAM>(text));
+  EXPECT_EQ(std::wstring(text), L"Vistrel license text\r\nsecond line\r\n");
+  // Moved, closed with Escape, opened again: at the new place.
+  SetWindowPos(license, nullptr, 160, 90, 0, 0, SWP_NOSIZE | SWP_NOZORDER);
+  Sleep(100);
+  SetForegroundWindow(license);
+  Sleep(200);
+  PressKeys({VK_ESCAPE}, 50);
+  EXPECT_TRUE(WaitForWindowGone(license));
+  PostMessageW(v.window, WM_COMMAND, CMD_LICENSE, 0);
+  license = WaitForProcessWindow(process, "license_superhost");
+  ASSERT_NE(license, nullptr);
+  r = WindowRect(license);
+  EXPECT_EQ(r.left, 160);
+  EXPECT_EQ(r.top, 90);
+  EXPECT_EQ(r.right - r.left, 400);
+
+  EXPECT_EQ(CloseVistrel(&v), 0);
+  std::string ini = app + "portable\\vistrel.ini";
+  EXPECT_EQ(IniValue(ini, "license_wnd_x"), "160");
+  EXPECT_EQ(IniValue(ini, "license_wnd_y"), "90");
+  EXPECT_EQ(IniValue(ini, "about_wnd_x"), "0");
+  EXPECT_EQ(IniValue(ini, "about_wnd_y"), "50");
+  DeleteTree(folder);
+}
