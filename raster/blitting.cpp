@@ -5,11 +5,12 @@
 #include <cstring>
 #include <new>
 
+#include "raster/blitting_kernels.h"
 #include "raster/cpu_features.h"
 #include "raster/memory_bitmap.h"
 
-#ifdef VISTREL_X86_SIMD
-#include <immintrin.h>
+#if !defined(__GNUC__) && defined(_MSC_VER) && (defined(_M_X64) || defined(_M_IX86))
+#include <xmmintrin.h>
 #endif
 
 namespace {
@@ -112,11 +113,33 @@ uint32_t FillBlendPixel(uint32_t pixel, uint32_t colour, int a, int blend) {
 // and leave the destination unchanged.
 bool IsProvidedBlend(int blend) { return blend == BLEND_COPY || blend == BLEND_ADD; }
 
-// ---- Runs of pixels ----------------------------------------------------------
+// ---- Scalar kernels ----------------------------------------------------------------
 
 void FillPixelsScalar(uint32_t* p, int64_t count, uint32_t value) {
   for (int64_t i = 0; i < count; ++i) p[i] = value;
 }
+
+// One output row of the cross blur from unblurred rows at columns from..to-1;
+// up or down is null on the first or last row, whose missing neighbour's
+// weight goes to the other.
+void BlurRowScalar(uint32_t* out, const uint32_t* up, const uint32_t* cur, const uint32_t* down, int64_t from,
+                   int64_t to, int64_t width) {
+  for (int64_t x = from; x < to; ++x) {
+    uint32_t vertical = up && down ? Eighth(up[x]) + Eighth(down[x]) : up ? Quarter(up[x]) : Quarter(down[x]);
+    uint32_t horizontal = x == 0           ? Quarter(cur[1])
+                          : x == width - 1 ? Quarter(cur[width - 2])
+                                           : Eighth(cur[x - 1]) + Eighth(cur[x + 1]);
+    out[x] = Half(cur[x]) + horizontal + vertical;
+  }
+}
+
+int64_t BlurRowInsideScalar(uint32_t* out, const uint32_t* up, const uint32_t* cur, const uint32_t* down,
+                            int64_t width) {
+  BlurRowScalar(out, up, cur, down, 1, width - 1, width);
+  return width - 1;
+}
+
+}  // namespace
 
 void AddPixelsScalar(uint32_t* p, int64_t count, uint32_t colour) {
   for (int64_t i = 0; i < count; ++i) p[i] = AddBlend(p[i], colour, 256);
@@ -126,79 +149,46 @@ void ReverseCopyScalar(uint32_t* dest, const uint32_t* src_last, int64_t count) 
   for (int64_t i = 0; i < count; ++i) dest[i] = src_last[-i];
 }
 
-#ifdef VISTREL_X86_SIMD
-void FillPixelsSse2(uint32_t* p, int64_t count, uint32_t value) {
-  int64_t i = 0;
-  // Scalar stores up to a 16-byte boundary, then aligned vector stores.
-  while (i < count && (reinterpret_cast<uintptr_t>(p + i) & 15) != 0) p[i++] = value;
-  __m128i v = _mm_set1_epi32(static_cast<int>(value));
-  for (; i + 16 <= count; i += 16) {
-    _mm_store_si128(reinterpret_cast<__m128i*>(p + i), v);
-    _mm_store_si128(reinterpret_cast<__m128i*>(p + i + 4), v);
-    _mm_store_si128(reinterpret_cast<__m128i*>(p + i + 8), v);
-    _mm_store_si128(reinterpret_cast<__m128i*>(p + i + 12), v);
+void TransposeBlockScalar(uint32_t* dest, int64_t dspan, const uint32_t* src, int64_t xstep, int64_t ystep,
+                          int64_t cols, int64_t rows) {
+  for (int64_t y = 0; y < rows; ++y) {
+    const uint32_t* s = src + y * ystep;
+    uint32_t* d = dest + y * dspan;
+    for (int64_t x = 0; x < cols; ++x) d[x] = s[x * xstep];
   }
-  for (; i + 4 <= count; i += 4) _mm_store_si128(reinterpret_cast<__m128i*>(p + i), v);
-  for (; i < count; ++i) p[i] = value;
 }
 
-VISTREL_TARGET_AVX2 void FillPixelsAvx2(uint32_t* p, int64_t count, uint32_t value) {
-  int64_t i = 0;
-  while (i < count && (reinterpret_cast<uintptr_t>(p + i) & 31) != 0) p[i++] = value;
-  __m256i v = _mm256_set1_epi32(static_cast<int>(value));
-  for (; i + 32 <= count; i += 32) {
-    _mm256_store_si256(reinterpret_cast<__m256i*>(p + i), v);
-    _mm256_store_si256(reinterpret_cast<__m256i*>(p + i + 8), v);
-    _mm256_store_si256(reinterpret_cast<__m256i*>(p + i + 16), v);
-    _mm256_store_si256(reinterpret_cast<__m256i*>(p + i + 24), v);
-  }
-  for (; i + 8 <= count; i += 8) _mm256_store_si256(reinterpret_cast<__m256i*>(p + i), v);
-  for (; i < count; ++i) p[i] = value;
-}
+namespace {
 
-void AddPixelsSse2(uint32_t* p, int64_t count, uint32_t colour) {
-  // At full weight the add blend is a saturating byte add.
-  __m128i c = _mm_set1_epi32(static_cast<int>(colour));
-  int64_t i = 0;
-  for (; i + 4 <= count; i += 4) {
-    __m128i* q = reinterpret_cast<__m128i*>(p + i);
-    _mm_storeu_si128(q, _mm_adds_epu8(_mm_loadu_si128(q), c));
-  }
-  AddPixelsScalar(p + i, count - i, colour);
-}
+// ---- The kernel table --------------------------------------------------------------
 
-void ReverseCopySse2(uint32_t* dest, const uint32_t* src_last, int64_t count) {
-  int64_t i = 0;
-  for (; i + 4 <= count; i += 4) {
-    __m128i v = _mm_loadu_si128(reinterpret_cast<const __m128i*>(src_last - i - 3));
-    _mm_storeu_si128(reinterpret_cast<__m128i*>(dest + i), _mm_shuffle_epi32(v, _MM_SHUFFLE(0, 1, 2, 3)));
-  }
-  ReverseCopyScalar(dest + i, src_last - i, count - i);
-}
+constexpr BlitKernels SCALAR_KERNELS = {FillPixelsScalar, AddPixelsScalar, ReverseCopyScalar, TransposeBlockScalar,
+                                        BlurRowInsideScalar};
+
+// Holds the scalar kernels from the start (constant initialisation), so that
+// it works even before the registration below has filled it for the processor.
+BlitKernels kernels = SCALAR_KERNELS;
+
+void FillBlitKernels(SimdLevel level) {
+  BlitKernels table = SCALAR_KERNELS;
+#ifdef VISTREL_X86_KERNELS
+  if (level >= SIMD_SSE2) InstallBlitKernelsSse2(&table);
+  if (level >= SIMD_AVX2) InstallBlitKernelsAvx2(&table);
 #endif
-
-void FillPixels(uint32_t* p, int64_t count, uint32_t value) {
-#ifdef VISTREL_X86_SIMD
-  SimdLevel level = ActiveSimdLevel();
-  if (level >= SIMD_AVX2) return FillPixelsAvx2(p, count, value);
-  if (level >= SIMD_SSE2) return FillPixelsSse2(p, count, value);
-#endif
-  FillPixelsScalar(p, count, value);
+  kernels = table;
 }
 
-void AddPixels(uint32_t* p, int64_t count, uint32_t colour) {
-#ifdef VISTREL_X86_SIMD
-  if (ActiveSimdLevel() >= SIMD_SSE2) return AddPixelsSse2(p, count, colour);
-#endif
-  AddPixelsScalar(p, count, colour);
-}
+[[maybe_unused]] const bool kernels_registered = RegisterKernelTable(FillBlitKernels);
 
-// dest[i] = src_last[-i] for i in 0..count-1.
-void ReverseCopy(uint32_t* dest, const uint32_t* src_last, int64_t count) {
-#ifdef VISTREL_X86_SIMD
-  if (ActiveSimdLevel() >= SIMD_SSE2) return ReverseCopySse2(dest, src_last, count);
+// Asks for the cache line holding address ahead of its use.
+inline void PrefetchForReading(const void* address) {
+#if defined(__GNUC__)
+  __builtin_prefetch(address);
+#elif defined(_MSC_VER) && (defined(_M_X64) || defined(_M_IX86))
+  _mm_prefetch(static_cast<const char*>(address), _MM_HINT_T0);
+#else
+  (void)address;
 #endif
-  ReverseCopyScalar(dest, src_last, count);
 }
 
 // ---- Nearest sampling along one axis -------------------------------------------
@@ -268,12 +258,12 @@ void SampleRow(uint32_t* drow, const uint32_t* srow, const uint32_t* next_srow, 
     if (columns.step == 65536) {
       std::memcpy(d, srow + columns.Sample(first), static_cast<size_t>(n) * 4);
     } else if (columns.step == -65536) {
-      ReverseCopy(d, srow + columns.Sample(first), n);
+      kernels.reverse_copy(d, srow + columns.Sample(first), n);
     } else {
       const int32_t* index = columns.index;
       int64_t k = 0;
       for (; k + 4 <= n; k += 4) {
-        if (next_srow) __builtin_prefetch(next_srow + index[k]);
+        if (next_srow) PrefetchForReading(next_srow + index[k]);
         uint32_t p0 = srow[index[k]], p1 = srow[index[k + 1]], p2 = srow[index[k + 2]], p3 = srow[index[k + 3]];
         d[k] = p0;
         d[k + 1] = p1;
@@ -290,145 +280,10 @@ void SampleRow(uint32_t* drow, const uint32_t* srow, const uint32_t* next_srow, 
   }
 }
 
-// ---- Quarter turns ---------------------------------------------------------------
-
-// dest(x, y) = src(x * xstep + y * ystep) for a rows x cols block, where one of
-// the steps is +-1 pixel and the other +-1 row: a transposition.
-void TransposeBlockScalar(uint32_t* dest, int64_t dspan, const uint32_t* src, int64_t xstep, int64_t ystep,
-                          int64_t cols, int64_t rows) {
-  for (int64_t y = 0; y < rows; ++y) {
-    const uint32_t* s = src + y * ystep;
-    uint32_t* d = dest + y * dspan;
-    for (int64_t x = 0; x < cols; ++x) d[x] = s[x * xstep];
-  }
-}
-
-#ifdef VISTREL_X86_SIMD
-// The same with ystep = +-1: each 4 x 4 tile is four source row pieces
-// transposed.
-void TransposeBlockSse2(uint32_t* dest, int64_t dspan, const uint32_t* src, int64_t xstep, int64_t ystep,
-                        int64_t cols, int64_t rows) {
-  int64_t y = 0;
-  for (; y + 4 <= rows; y += 4) {
-    // With ystep = -1 the four pixels of a source piece lie backwards: load
-    // from the lowest address and store the transposed rows bottom up.
-    const uint32_t* s = src + (ystep > 0 ? y : -(y + 3));
-    uint32_t* d0 = dest + (ystep > 0 ? y : y + 3) * dspan;
-    int64_t drow_step = ystep > 0 ? dspan : -dspan;
-    int64_t x = 0;
-    for (; x + 4 <= cols; x += 4) {
-      __m128i r0 = _mm_loadu_si128(reinterpret_cast<const __m128i*>(s + x * xstep));
-      __m128i r1 = _mm_loadu_si128(reinterpret_cast<const __m128i*>(s + (x + 1) * xstep));
-      __m128i r2 = _mm_loadu_si128(reinterpret_cast<const __m128i*>(s + (x + 2) * xstep));
-      __m128i r3 = _mm_loadu_si128(reinterpret_cast<const __m128i*>(s + (x + 3) * xstep));
-      __m128i t0 = _mm_unpacklo_epi32(r0, r1);
-      __m128i t1 = _mm_unpacklo_epi32(r2, r3);
-      __m128i t2 = _mm_unpackhi_epi32(r0, r1);
-      __m128i t3 = _mm_unpackhi_epi32(r2, r3);
-      _mm_storeu_si128(reinterpret_cast<__m128i*>(d0 + x), _mm_unpacklo_epi64(t0, t1));
-      _mm_storeu_si128(reinterpret_cast<__m128i*>(d0 + drow_step + x), _mm_unpackhi_epi64(t0, t1));
-      _mm_storeu_si128(reinterpret_cast<__m128i*>(d0 + 2 * drow_step + x), _mm_unpacklo_epi64(t2, t3));
-      _mm_storeu_si128(reinterpret_cast<__m128i*>(d0 + 3 * drow_step + x), _mm_unpackhi_epi64(t2, t3));
-    }
-    if (x < cols)
-      TransposeBlockScalar(dest + y * dspan + x, dspan, src + x * xstep + y * ystep, xstep, ystep, cols - x, 4);
-  }
-  if (y < rows) TransposeBlockScalar(dest + y * dspan, dspan, src + y * ystep, xstep, ystep, cols, rows - y);
-}
-#endif
-
-void TransposeBlock(uint32_t* dest, int64_t dspan, const uint32_t* src, int64_t xstep, int64_t ystep, int64_t cols,
-                    int64_t rows) {
-#ifdef VISTREL_X86_SIMD
-  if (ActiveSimdLevel() >= SIMD_SSE2 && (ystep == 1 || ystep == -1))
-    return TransposeBlockSse2(dest, dspan, src, xstep, ystep, cols, rows);
-#endif
-  TransposeBlockScalar(dest, dspan, src, xstep, ystep, cols, rows);
-}
-
 // ---- Blur ------------------------------------------------------------------------
 
-// One output row of the cross blur from unblurred rows; up or down is null on
-// the first or last row, whose missing neighbour's weight goes to the other.
-void BlurRowScalar(uint32_t* out, const uint32_t* up, const uint32_t* cur, const uint32_t* down, int64_t from,
-                   int64_t to, int64_t width) {
-  for (int64_t x = from; x < to; ++x) {
-    uint32_t vertical = up && down ? Eighth(up[x]) + Eighth(down[x]) : up ? Quarter(up[x]) : Quarter(down[x]);
-    uint32_t horizontal = x == 0           ? Quarter(cur[1])
-                          : x == width - 1 ? Quarter(cur[width - 2])
-                                           : Eighth(cur[x - 1]) + Eighth(cur[x + 1]);
-    out[x] = Half(cur[x]) + horizontal + vertical;
-  }
-}
-
-#ifdef VISTREL_X86_SIMD
-// Columns 1..width-2 four at a time; returns the first column not done.
-int64_t BlurRowInsideSse2(uint32_t* out, const uint32_t* up, const uint32_t* cur, const uint32_t* down,
-                          int64_t width) {
-  const __m128i m1 = _mm_set1_epi32(0x7F7F7F7F);
-  const __m128i m2 = _mm_set1_epi32(0x3F3F3F3F);
-  const __m128i m3 = _mm_set1_epi32(0x1F1F1F1F);
-  const uint32_t* edge = up ? up : down;
-  bool both = up && down;
-  int64_t x = 1;
-  for (; x + 4 <= width - 1; x += 4) {
-    __m128i c = _mm_loadu_si128(reinterpret_cast<const __m128i*>(cur + x));
-    __m128i l = _mm_loadu_si128(reinterpret_cast<const __m128i*>(cur + x - 1));
-    __m128i r = _mm_loadu_si128(reinterpret_cast<const __m128i*>(cur + x + 1));
-    __m128i e = _mm_loadu_si128(reinterpret_cast<const __m128i*>(edge + x));
-    __m128i v;
-    if (both) {
-      __m128i d = _mm_loadu_si128(reinterpret_cast<const __m128i*>(down + x));
-      v = _mm_add_epi32(_mm_and_si128(_mm_srli_epi32(e, 3), m3), _mm_and_si128(_mm_srli_epi32(d, 3), m3));
-    } else {
-      v = _mm_and_si128(_mm_srli_epi32(e, 2), m2);
-    }
-    __m128i h = _mm_add_epi32(_mm_and_si128(_mm_srli_epi32(l, 3), m3), _mm_and_si128(_mm_srli_epi32(r, 3), m3));
-    __m128i sum = _mm_add_epi32(_mm_add_epi32(_mm_and_si128(_mm_srli_epi32(c, 1), m1), h), v);
-    _mm_storeu_si128(reinterpret_cast<__m128i*>(out + x), sum);
-  }
-  return x;
-}
-
-VISTREL_TARGET_AVX2 int64_t BlurRowInsideAvx2(uint32_t* out, const uint32_t* up, const uint32_t* cur,
-                                              const uint32_t* down, int64_t width) {
-  const __m256i m1 = _mm256_set1_epi32(0x7F7F7F7F);
-  const __m256i m2 = _mm256_set1_epi32(0x3F3F3F3F);
-  const __m256i m3 = _mm256_set1_epi32(0x1F1F1F1F);
-  const uint32_t* edge = up ? up : down;
-  bool both = up && down;
-  int64_t x = 1;
-  for (; x + 8 <= width - 1; x += 8) {
-    __m256i c = _mm256_loadu_si256(reinterpret_cast<const __m256i*>(cur + x));
-    __m256i l = _mm256_loadu_si256(reinterpret_cast<const __m256i*>(cur + x - 1));
-    __m256i r = _mm256_loadu_si256(reinterpret_cast<const __m256i*>(cur + x + 1));
-    __m256i e = _mm256_loadu_si256(reinterpret_cast<const __m256i*>(edge + x));
-    __m256i v;
-    if (both) {
-      __m256i d = _mm256_loadu_si256(reinterpret_cast<const __m256i*>(down + x));
-      v = _mm256_add_epi32(_mm256_and_si256(_mm256_srli_epi32(e, 3), m3),
-                           _mm256_and_si256(_mm256_srli_epi32(d, 3), m3));
-    } else {
-      v = _mm256_and_si256(_mm256_srli_epi32(e, 2), m2);
-    }
-    __m256i h = _mm256_add_epi32(_mm256_and_si256(_mm256_srli_epi32(l, 3), m3),
-                                 _mm256_and_si256(_mm256_srli_epi32(r, 3), m3));
-    __m256i sum = _mm256_add_epi32(_mm256_add_epi32(_mm256_and_si256(_mm256_srli_epi32(c, 1), m1), h), v);
-    _mm256_storeu_si256(reinterpret_cast<__m256i*>(out + x), sum);
-  }
-  return x;
-}
-#endif
-
 void BlurRow(uint32_t* out, const uint32_t* up, const uint32_t* cur, const uint32_t* down, int64_t width) {
-  int64_t x = 1;
-#ifdef VISTREL_X86_SIMD
-  SimdLevel level = ActiveSimdLevel();
-  if (level >= SIMD_AVX2)
-    x = BlurRowInsideAvx2(out, up, cur, down, width);
-  else if (level >= SIMD_SSE2)
-    x = BlurRowInsideSse2(out, up, cur, down, width);
-#endif
+  int64_t x = kernels.blur_row_inside(out, up, cur, down, width);
   BlurRowScalar(out, up, cur, down, 0, 1, width);
   BlurRowScalar(out, up, cur, down, x, width, width);
 }
@@ -450,11 +305,11 @@ void ClearBitmap(Bitmap* dest, uint32_t value) {
   Surface d;
   if (!GetSurface(dest, &d)) return;
   if (d.span == d.width) {
-    FillPixels(d.bits, d.width * d.height, value);
+    kernels.fill_pixels(d.bits, d.width * d.height, value);
     return;
   }
   // The padding after each row is left alone.
-  for (int64_t y = 0; y < d.height; ++y) FillPixels(d.Row(y), d.width, value);
+  for (int64_t y = 0; y < d.height; ++y) kernels.fill_pixels(d.Row(y), d.width, value);
 }
 
 void FillBitmapRect(Bitmap* dest, int x, int y, int width, int height, uint32_t colour, float opacity, int mode) {
@@ -479,9 +334,9 @@ void FillBitmapRect(Bitmap* dest, int x, int y, int width, int height, uint32_t 
   for (int64_t row = 0; row < rows; ++row) {
     uint32_t* p = d.Row(y0 + row) + x0;
     if (a == 256 && blend == BLEND_COPY) {
-      FillPixels(p, cols, colour);
+      kernels.fill_pixels(p, cols, colour);
     } else if (a == 256 && blend == BLEND_ADD) {
-      AddPixels(p, cols, colour);
+      kernels.add_pixels(p, cols, colour);
     } else {
       for (int64_t i = 0; i < cols; ++i) p[i] = FillBlendPixel(p[i], colour, a, blend);
     }
@@ -740,7 +595,7 @@ void RotateBlitBitmap(Bitmap* dest, Bitmap* src, int dstx, int dsty, int dstw, i
     if (x_first >= x_end || y_first >= y_end) return;
     if (a == 256 && blend == BLEND_COPY && (tdx == 65536 || tdx == -65536) && (sdy == 65536 || sdy == -65536)) {
       const uint32_t* corner = window + ((T + x_first * tdx) >> 16) * s.span + ((S + y_first * sdy) >> 16);
-      TransposeBlock(dest_pixel(x_first, y_first), d.span, corner, (tdx >> 16) * s.span, sdy >> 16,
+      kernels.transpose_block(dest_pixel(x_first, y_first), d.span, corner, (tdx >> 16) * s.span, sdy >> 16,
                      x_end - x_first, y_end - y_first);
       return;
     }
