@@ -1,0 +1,158 @@
+#include "auxwindows/text_search.h"
+
+#include <cstring>
+
+namespace {
+
+unsigned char Lower(unsigned char c) {
+  return c >= 'A' && c <= 'Z' ? static_cast<unsigned char>(c + 32) : c;
+}
+
+bool IsAsciiAlnum(unsigned char c) {
+  return (c >= '0' && c <= '9') || (c >= 'a' && c <= 'z') || (c >= 'A' && c <= 'Z');
+}
+
+bool IsTokenBreak(unsigned char c) {
+  return c == ' ' || c == '\t';
+}
+
+bool SameBytes(const unsigned char* a, const unsigned char* b, size_t n, bool exact_case) {
+  if (exact_case) return memcmp(a, b, n) == 0;
+  for (size_t i = 0; i < n; i++) {
+    if (Lower(a[i]) != Lower(b[i])) return false;
+  }
+  return true;
+}
+
+// Whether a match of the needle's length starts at offset at of the line.
+bool MatchesAt(int mode, const unsigned char* line, size_t length, size_t at,
+               const unsigned char* needle, size_t needle_length) {
+  if (at + needle_length > length) return false;
+  if (!SameBytes(line + at, needle, needle_length, (mode & 1) != 0)) return false;
+  if (mode / 2 == 1) {
+    if (at > 0 && IsAsciiAlnum(line[at - 1])) return false;
+    size_t end = at + needle_length;
+    if (end < length && IsAsciiAlnum(line[end])) return false;
+  }
+  return true;
+}
+
+bool PlainMatch(int mode, const std::string& needle, const unsigned char* line, size_t length,
+                size_t from, bool forward, LineMatch* match) {
+  const unsigned char* n = reinterpret_cast<const unsigned char*>(needle.data());
+  size_t nl = needle.size();
+  if (nl == 0 || nl > length) return false;
+  size_t last_start = length - nl;
+  bool exact = (mode & 1) != 0;
+  if (forward) {
+    for (size_t at = from; at <= last_start; at++) {
+      if (exact) {
+        // Jump to the next place the first byte occurs.
+        const void* hit = memchr(line + at, n[0], last_start - at + 1);
+        if (!hit) return false;
+        at = static_cast<const unsigned char*>(hit) - line;
+      }
+      if (MatchesAt(mode, line, length, at, n, nl)) {
+        *match = {at, at + nl};
+        return true;
+      }
+    }
+    return false;
+  }
+  if (from > last_start) from = last_start;
+  for (size_t at = from + 1; at-- > 0;) {
+    if (MatchesAt(mode, line, length, at, n, nl)) {
+      *match = {at, at + nl};
+      return true;
+    }
+  }
+  return false;
+}
+
+// The places a token run may start within a line token: its start, its
+// first "." and just after that ".".
+int TokenStarts(const unsigned char* line, const TokenSpan& token, size_t starts[3]) {
+  int count = 0;
+  starts[count++] = token.start;
+  const void* dot = memchr(line + token.start, '.', token.end - token.start);
+  if (dot) {
+    size_t d = static_cast<const unsigned char*>(dot) - line;
+    if (d != token.start) starts[count++] = d;
+    if (d + 1 < token.end) starts[count++] = d + 1;
+  }
+  return count;
+}
+
+bool TokenRunAt(int mode, const unsigned char* line, const std::vector<TokenSpan>& line_tokens,
+                size_t first, size_t start, const unsigned char* needle,
+                const std::vector<TokenSpan>& needle_tokens, size_t* end) {
+  if (first + needle_tokens.size() > line_tokens.size()) return false;
+  bool exact = (mode & 1) != 0;
+  for (size_t k = 0; k < needle_tokens.size(); k++) {
+    const TokenSpan& lt = line_tokens[first + k];
+    size_t from = k == 0 ? start : lt.start;
+    const TokenSpan& nt = needle_tokens[k];
+    size_t nl = nt.end - nt.start;
+    if (lt.end - from != nl) return false;
+    if (!SameBytes(line + from, needle + nt.start, nl, exact)) return false;
+  }
+  *end = line_tokens[first + needle_tokens.size() - 1].end;
+  return true;
+}
+
+bool TokenMatch(int mode, const std::string& needle_text, const unsigned char* line,
+                size_t length, size_t from, bool forward, LineMatch* match) {
+  const unsigned char* needle = reinterpret_cast<const unsigned char*>(needle_text.data());
+  std::vector<TokenSpan> needle_tokens = SplitTokens(needle_text.data(), needle_text.size());
+  if (needle_tokens.empty()) return false;
+  std::vector<TokenSpan> line_tokens =
+      SplitTokens(reinterpret_cast<const char*>(line), length);
+  bool found = false;
+  for (size_t t = 0; t < line_tokens.size(); t++) {
+    size_t starts[3];
+    int count = TokenStarts(line, line_tokens[t], starts);
+    for (int s = 0; s < count; s++) {
+      size_t start = starts[s];
+      if (forward ? start < from : start > from) continue;
+      size_t end = 0;
+      if (!TokenRunAt(mode, line, line_tokens, t, start, needle, needle_tokens, &end)) continue;
+      if (forward) {
+        *match = {start, end};
+        return true;
+      }
+      *match = {start, end};   // backward: keep the last one
+      found = true;
+    }
+  }
+  return found;
+}
+
+}  // namespace
+
+const char* SearchModeName(int mode) {
+  static const char* const NAMES[SEARCH_MODE_COUNT] = {
+      "substring", "SubString", "wordmatch", "WordMatch", "tokenmatch", "TokenMatch"};
+  return mode >= 0 && mode < SEARCH_MODE_COUNT ? NAMES[mode] : NAMES[0];
+}
+
+std::vector<TokenSpan> SplitTokens(const char* bytes, size_t length) {
+  const unsigned char* b = reinterpret_cast<const unsigned char*>(bytes);
+  std::vector<TokenSpan> tokens;
+  size_t at = 0;
+  while (at < length) {
+    while (at < length && IsTokenBreak(b[at])) at++;
+    if (at == length) break;
+    size_t start = at;
+    while (at < length && !IsTokenBreak(b[at])) at++;
+    tokens.push_back({start, at});
+  }
+  return tokens;
+}
+
+bool MatchInLine(int mode, const std::string& needle, const char* line, size_t length,
+                 size_t from, bool forward, LineMatch* match) {
+  const unsigned char* b = reinterpret_cast<const unsigned char*>(line);
+  if (length == 0 || !line) return false;
+  if (mode / 2 == 2) return TokenMatch(mode, needle, b, length, from, forward, match);
+  return PlainMatch(mode, needle, b, length, from, forward, match);
+}
