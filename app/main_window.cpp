@@ -3,6 +3,7 @@
 #include <string>
 
 #include "app/build_info.h"
+#include "auxwindows/changelog_window.h"
 #include "base/app_state.h"
 #include "base/settings_store.h"
 #include "base/utf8_platform.h"
@@ -130,7 +131,10 @@ void MainWindow::OnMove() {
 }
 
 void MainWindow::OnSysCommand() {
-  if (wparam == SC_CLOSE) DestroyWindow(window);
+  if (wparam == SC_CLOSE) {
+    CloseChangelogWindow();
+    DestroyWindow(window);
+  }
 }
 
 void MainWindow::OnDestroy() {
@@ -154,6 +158,7 @@ void HandleCommand(MainWindow* main_window, int command_id) {
   PictureControl* picture = g_app.picture_control;
   switch (command_id) {
     case CMD_EXIT:
+      CloseChangelogWindow();
       DestroyWindow(main_window->window);
       break;
     case CMD_BLACK_AND_WHITE:
@@ -210,7 +215,10 @@ void HandleCommand(MainWindow* main_window, int command_id) {
     case CMD_PREVIOUS:
       ShowPreviousPicture();
       break;
-    // About, Changelog and License arrive with the auxiliary windows.
+    case CMD_CHANGELOG:
+      OpenChangelogWindow(main_window->window);
+      break;
+    // About and License arrive with the auxiliary windows.
     default:
       break;
   }

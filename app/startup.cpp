@@ -7,6 +7,8 @@
 
 #include "app/app_paths.h"
 #include "app/main_window.h"
+#include "auxwindows/cell_screen.h"
+#include "auxwindows/changelog_window.h"
 #include "base/app_state.h"
 #include "base/utf8_platform.h"
 #include "view/picture_control.h"
@@ -63,6 +65,7 @@ void RegisterWindowClasses(HINSTANCE instance) {
   dialog_class.lpfnWndProc = PictureControlWindowProc;
   dialog_class.lpszClassName = "picture_control_superhost";
   RegisterClassExA(&dialog_class);
+  RegisterCellScreenClass(instance);
 }
 
 void FindExeFolder() {
@@ -102,6 +105,7 @@ void ProcessLoopMessage(MSG* message) {
   if (g_app.main_window && OfferToDialog(g_app.main_window->window, message)) return;
   // The About, Changelog and License windows are offered here in turn once
   // they exist.
+  if (g_app.changelog_window && OfferToDialog(g_app.changelog_window->window, message)) return;
   if (OfferToDialog(NavigationDialogFor(message->hwnd), message)) return;
   TranslateMessage(message);
   DispatchMessageA(message);
