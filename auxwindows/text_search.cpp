@@ -45,12 +45,20 @@ bool PlainMatch(int mode, const std::string& needle, const unsigned char* line, 
   size_t last_start = length - nl;
   bool exact = (mode & 1) != 0;
   if (forward) {
+    unsigned char first_lower = Lower(n[0]);
+    unsigned char first_upper = first_lower >= 'a' && first_lower <= 'z'
+                                    ? static_cast<unsigned char>(first_lower - 32)
+                                    : first_lower;
+    bool one_first_byte = exact || first_lower == first_upper;
     for (size_t at = from; at <= last_start; at++) {
-      if (exact) {
+      if (one_first_byte) {
         // Jump to the next place the first byte occurs.
         const void* hit = memchr(line + at, n[0], last_start - at + 1);
         if (!hit) return false;
         at = static_cast<const unsigned char*>(hit) - line;
+      } else {
+        while (at <= last_start && line[at] != first_lower && line[at] != first_upper) at++;
+        if (at > last_start) return false;
       }
       if (MatchesAt(mode, line, length, at, n, nl)) {
         *match = {at, at + nl};
