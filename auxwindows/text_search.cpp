@@ -79,32 +79,47 @@ bool PlainMatch(int mode, const std::string& needle, const unsigned char* line, 
 
 // The places a token run may start within a line token: its start, its
 // first "." and just after that ".".
-int TokenStarts(const unsigned char* line, const TokenSpan& token, size_t starts[3]) {
+int TokenStarts(const unsigned char* line, size_t token_start, size_t token_end,
+                size_t starts[3]) {
   int count = 0;
-  starts[count++] = token.start;
-  const void* dot = memchr(line + token.start, '.', token.end - token.start);
+  starts[count++] = token_start;
+  const void* dot = memchr(line + token_start, '.', token_end - token_start);
   if (dot) {
     size_t d = static_cast<const unsigned char*>(dot) - line;
-    if (d != token.start) starts[count++] = d;
-    if (d + 1 < token.end) starts[count++] = d + 1;
+    if (d != token_start) starts[count++] = d;
+    if (d + 1 < token_end) starts[count++] = d + 1;
   }
   return count;
 }
 
-bool TokenRunAt(int mode, const unsigned char* line, const std::vector<TokenSpan>& line_tokens,
-                size_t first, size_t start, const unsigned char* needle,
+// The next token of the line at or after *at: its bounds, false at the end.
+bool NextToken(const unsigned char* line, size_t length, size_t* at, size_t* start,
+               size_t* end) {
+  size_t p = *at;
+  while (p < length && IsTokenBreak(line[p])) p++;
+  if (p == length) return false;
+  *start = p;
+  while (p < length && !IsTokenBreak(line[p])) p++;
+  *end = p;
+  *at = p;
+  return true;
+}
+
+// Whether the search tokens match the line from start (inside the token that
+// ends at first_end) on; *end receives the end of the last matched token.
+// The line's tokens are walked as they come, so nothing is stored per token.
+bool TokenRunAt(bool exact, const unsigned char* line, size_t length, size_t start,
+                size_t first_end, const unsigned char* needle,
                 const std::vector<TokenSpan>& needle_tokens, size_t* end) {
-  if (first + needle_tokens.size() > line_tokens.size()) return false;
-  bool exact = (mode & 1) != 0;
+  size_t from = start, to = first_end, at = first_end;
   for (size_t k = 0; k < needle_tokens.size(); k++) {
-    const TokenSpan& lt = line_tokens[first + k];
-    size_t from = k == 0 ? start : lt.start;
+    if (k > 0 && !NextToken(line, length, &at, &from, &to)) return false;
     const TokenSpan& nt = needle_tokens[k];
     size_t nl = nt.end - nt.start;
-    if (lt.end - from != nl) return false;
+    if (to - from != nl) return false;
     if (!SameBytes(line + from, needle + nt.start, nl, exact)) return false;
   }
-  *end = line_tokens[first + needle_tokens.size() - 1].end;
+  *end = to;
   return true;
 }
 
@@ -113,23 +128,23 @@ bool TokenMatch(int mode, const std::string& needle_text, const unsigned char* l
   const unsigned char* needle = reinterpret_cast<const unsigned char*>(needle_text.data());
   std::vector<TokenSpan> needle_tokens = SplitTokens(needle_text.data(), needle_text.size());
   if (needle_tokens.empty()) return false;
-  std::vector<TokenSpan> line_tokens =
-      SplitTokens(reinterpret_cast<const char*>(line), length);
+  bool exact = (mode & 1) != 0;
   bool found = false;
-  for (size_t t = 0; t < line_tokens.size(); t++) {
+  size_t at = 0, token_start = 0, token_end = 0;
+  while (NextToken(line, length, &at, &token_start, &token_end)) {
+    if (!forward && token_start > from) break;
     size_t starts[3];
-    int count = TokenStarts(line, line_tokens[t], starts);
+    int count = TokenStarts(line, token_start, token_end, starts);
     for (int s = 0; s < count; s++) {
       size_t start = starts[s];
       if (forward ? start < from : start > from) continue;
       size_t end = 0;
-      if (!TokenRunAt(mode, line, line_tokens, t, start, needle, needle_tokens, &end)) continue;
-      if (forward) {
-        *match = {start, end};
-        return true;
+      if (!TokenRunAt(exact, line, length, start, token_end, needle, needle_tokens, &end)) {
+        continue;
       }
-      *match = {start, end};   // backward: keep the last one
-      found = true;
+      *match = {start, end};
+      if (forward) return true;
+      found = true;   // backward: keep the last one
     }
   }
   return found;

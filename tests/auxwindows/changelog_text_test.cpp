@@ -112,6 +112,50 @@ TEST(ChangelogLoad, TheViewShowsTheFileFromItsFirstLine) {
   EXPECT_NE(RowTrimmed(grid, 9).find("Line 1/0"), std::string::npos);
 }
 
+// 100 MB of random bytes (NUL, stray and invalid sequences, CR, rare line
+// feeds, lines of megabytes): loading, drawing, moving and searching finish,
+// and the lines take memory in proportion to the file.
+TEST(ChangelogLoad, AHostileHundredMegabyteFileIsSafe) {
+  const size_t size = 100u * 1024 * 1024;
+  std::string bytes(size, '\0');
+  uint32_t seed = 7;
+  for (size_t i = 0; i < size; i++) {
+    seed = seed * 1664525u + 1013904223u;
+    unsigned char b = static_cast<unsigned char>(seed >> 24);
+    if (b == '\n' && (seed & 0xFF00) != 0) b = 'x';   // a feed about every 64 KB
+    bytes[i] = static_cast<char>(b);
+  }
+  FILE* file = tmpfile();
+  ASSERT_EQ(fwrite(bytes.data(), 1, size, file), size);
+  rewind(file);
+  CellGrid grid;
+  ResizeGrid(&grid, 30, 75);
+  FakePlatform platform;
+  TextView view(&grid, &platform);
+  ASSERT_TRUE(LoadTextFile(file, &view.text, &view.tab_width));
+  fclose(file);
+  std::string().swap(bytes);
+  EXPECT_GT(LineCount(view.text), 100);
+  EXPECT_LE(TextLinesMemory(&view.text), 3 * size);
+  view.Draw();
+  view.PlaceCursor(false, -1);
+  platform.ctrl = true;
+  view.HandleKey(KEY_END);
+  view.HandleKey(KEY_RIGHT);
+  view.HandleKey(KEY_LEFT);
+  platform.ctrl = false;
+  view.HandleKey(KEY_END);
+  view.HandleKey(KEY_PPAGE);
+  for (int mode : {0, 3, 4}) {
+    g_search_mode = mode;
+    view.search_text = "\x01\x02\x03 \x04\x05";
+    view.Search(true);
+    EXPECT_NE(RowTrimmed(grid, 29).find("not found"), std::string::npos);
+    view.HandleKey(KEY_CTRL_L);
+  }
+  g_search_mode = 0;
+}
+
 TEST(ChangelogKeyFilter, PassesViewingKeysAndCtrlKeysOnlyWithCtrlHeld) {
   for (int key : {KEY_ESCAPE, KEY_CTRL_L, KEY_DOWN, KEY_UP, KEY_PPAGE, KEY_NPAGE, KEY_RIGHT,
                   KEY_LEFT, KEY_HOME, KEY_END, KEY_F1, KEY_F3, KEY_F12}) {
