@@ -21,39 +21,9 @@
 #include "auxwindows/changelog_window.h"
 #include "auxwindows/key_codes.h"
 #include "base/app_state.h"
+#include "bench/window_bench_timing.h"
 
 namespace {
-
-double Now() {
-  static LARGE_INTEGER frequency = [] {
-    LARGE_INTEGER f;
-    QueryPerformanceFrequency(&f);
-    return f;
-  }();
-  LARGE_INTEGER counter;
-  QueryPerformanceCounter(&counter);
-  return double(counter.QuadPart) * 1000.0 / double(frequency.QuadPart);
-}
-
-template <typename F>
-double Median(int rounds, F f) {
-  std::vector<double> times;
-  for (int i = 0; i < rounds; ++i) {
-    double start = Now();
-    f();
-    times.push_back(Now() - start);
-  }
-  std::sort(times.begin(), times.end());
-  return times[times.size() / 2];
-}
-
-void Pump() {
-  MSG message;
-  while (PeekMessageA(&message, nullptr, 0, 0, PM_REMOVE)) {
-    TranslateMessage(&message);
-    DispatchMessageA(&message);
-  }
-}
 
 // A changelog of the given number of lines, about 50 bytes each: version
 // headings, tab-indented entries, blank lines.
