@@ -78,7 +78,9 @@ std::string ShownSearchText(const std::string& text) {
   return shown + text.substr(tail);
 }
 
+#ifdef __GNUC__
 std::string Format(const char* format, ...) __attribute__((format(printf, 1, 2)));
+#endif
 std::string Format(const char* format, ...) {
   va_list args;
   va_start(args, format);

@@ -8,7 +8,9 @@
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <string>
+#include <vector>
 
 #include "auxwindows/cell_screen.h"
 #include "auxwindows/key_codes.h"
@@ -276,6 +278,45 @@ TEST_F(ChangelogWindowTest, AMissingFileShowsLineOneOfZeroAndTheMainWindowCloses
   EXPECT_EQ(g_app.changelog_window, nullptr);
   EXPECT_EQ(IniValue(g_app.settings_path, "changelog_wnd_x"), "33");
   EXPECT_EQ(DrainQuit(), 0);
+}
+
+TEST_F(ChangelogWindowTest, ASizeChangeRebuildsTheGridAndRedrawsAtOnce) {
+  ASSERT_TRUE(WriteFileBytes(folder_ + "changelog.txt", CHANGELOG));
+  OpenMainWindow();
+  ASSERT_NE(OpenChangelog(), nullptr);
+  const CellGrid& g = g_cell_screen.grid;
+  int columns = g.columns;
+  SetWindowPos(Control(), nullptr, 0, 0, 30 * g.cell_width + 3, 12 * g.cell_height + 1,
+               SWP_NOMOVE | SWP_NOZORDER);
+  // No pumping: the view has drawn during the size change itself.
+  EXPECT_EQ(g.rows, 12);
+  EXPECT_EQ(g.columns, 30);
+  EXPECT_NE(g.columns, columns);
+  EXPECT_EQ(Row(1), "Vistrel changelog");
+  EXPECT_EQ(Row(0).substr(0, 3), "...");
+  EXPECT_NE(BottomRow().find("Line 1/6"), std::string::npos);
+  // Never below one row and one column.
+  SetWindowPos(Control(), nullptr, 0, 0, 2, 2, SWP_NOMOVE | SWP_NOZORDER);
+  EXPECT_EQ(g.rows, 1);
+  EXPECT_EQ(g.columns, 1);
+  EXPECT_EQ(g.cells.size(), 1u);
+}
+
+TEST_F(ChangelogWindowTest, TheCursorBlinksOnlyWhileTheControlHasTheFocus) {
+  ASSERT_TRUE(WriteFileBytes(folder_ + "changelog.txt", CHANGELOG));
+  OpenMainWindow();
+  ASSERT_NE(OpenChangelog(), nullptr);
+  std::vector<int> phases;
+  for (int i = 0; i < 4; i++) {
+    SendMessageW(Control(), WM_TIMER, TIMER_CURSOR_BLINK, 0);
+    phases.push_back(g_cell_screen.blink_phase);
+  }
+  EXPECT_NE(std::find(phases.begin(), phases.end(), 0), phases.end());
+  SetFocus(g_app.main_window->window);
+  for (int i = 0; i < 6; i++) {
+    SendMessageW(Control(), WM_TIMER, TIMER_CURSOR_BLINK, 0);
+    EXPECT_NE(g_cell_screen.blink_phase, 0);
+  }
 }
 
 TEST(CellScreenKeys, TranslationOfKeyMessages) {
