@@ -310,6 +310,31 @@ TEST_F(TextViewTest, TwoPanesSplitTheRowsAndCarryTheStatusOnTheDivider) {
   EXPECT_EQ(view.active_pane, 1);
 }
 
+TEST_F(TextViewTest, TheDividerFollowsTheMouseAndAtAnEdgeLeavesOnePane) {
+  Open(NumberedLines(100), 42, 80);
+  Keys({KEY_CTRL_P});
+  Mouse(MOUSE_LEFT_DOWN, 20, 5);   // the divider row
+  Mouse(MOUSE_MOVE, 30, 5);
+  EXPECT_EQ(view.PaneRows(0), 29);
+  EXPECT_NE(RowText(grid, 30).find("Upper pane:"), std::string::npos);
+  Mouse(MOUSE_MOVE, 8, 5);
+  EXPECT_EQ(view.PaneRows(0), 7);
+  Mouse(MOUSE_MOVE, 0, 5);
+  EXPECT_FALSE(view.IsSplit());
+  Mouse(MOUSE_LEFT_UP, 0, 5);
+  // Switching panes brings the cursor into the newly active pane's lines.
+  Keys({KEY_CTRL_O});
+  for (int i = 0; i < 10; i++) Ctrl(KEY_DOWN);
+  EXPECT_EQ(view.cursor.line, 10);
+  Keys({KEY_CTRL_O});
+  EXPECT_EQ(view.active_pane, 0);
+  EXPECT_EQ(view.cursor.line, 10);   // still within lines 1 to 19 of the upper pane
+  Keys({KEY_CTRL_O});
+  for (int i = 0; i < 40; i++) Ctrl(KEY_DOWN);
+  Keys({KEY_CTRL_O});
+  EXPECT_EQ(view.cursor.line, 18);   // the upper pane's last visible line
+}
+
 TEST_F(TextViewTest, FindPromptTakesTheSelectionAndTypedText) {
   Open({"alpha beta gamma"}, 42, 80);
   Shift(KEY_RIGHT);
