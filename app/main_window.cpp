@@ -4,6 +4,7 @@
 
 #include "app/build_info.h"
 #include "auxwindows/about_window.h"
+#include "auxwindows/changelog_window.h"
 #include "auxwindows/license_window.h"
 #include "base/app_state.h"
 #include "base/settings_store.h"
@@ -67,6 +68,7 @@ AboutBuildFacts BuildFacts() {
 // freeing its object.
 void CloseAuxiliaryWindows() {
   CloseAboutWindow();
+  CloseChangelogWindow();
   CloseLicenseWindow();
 }
 
@@ -238,7 +240,9 @@ void HandleCommand(MainWindow* main_window, int command_id) {
     case CMD_PREVIOUS:
       ShowPreviousPicture();
       break;
-    // The Changelog arrives with its window.
+    case CMD_CHANGELOG:
+      OpenChangelogWindow(main_window->window);
+      break;
     default:
       break;
   }

@@ -8,6 +8,8 @@
 #include "app/app_paths.h"
 #include "app/main_window.h"
 #include "auxwindows/about_window.h"
+#include "auxwindows/cell_screen.h"
+#include "auxwindows/changelog_window.h"
 #include "auxwindows/license_window.h"
 #include "base/app_state.h"
 #include "base/utf8_platform.h"
@@ -65,6 +67,7 @@ void RegisterWindowClasses(HINSTANCE instance) {
   dialog_class.lpfnWndProc = PictureControlWindowProc;
   dialog_class.lpszClassName = "picture_control_superhost";
   RegisterClassExA(&dialog_class);
+  RegisterCellScreenClass(instance);
 }
 
 void FindExeFolder() {
@@ -103,7 +106,7 @@ void ProcessLoopMessage(MSG* message) {
   if (TranslateShortcutKey(message) > 0) return;
   if (g_app.main_window && OfferToDialog(g_app.main_window->window, message)) return;
   if (g_app.about_window && OfferToDialog(g_app.about_window->window, message)) return;
-  // The Changelog window is offered here once it exists.
+  if (g_app.changelog_window && OfferToDialog(g_app.changelog_window->window, message)) return;
   if (g_app.license_window && OfferToDialog(g_app.license_window->window, message)) return;
   if (OfferToDialog(NavigationDialogFor(message->hwnd), message)) return;
   TranslateMessage(message);

@@ -18,6 +18,7 @@
 #include "app/main_window.h"
 #include "app/startup.h"
 #include "base/app_state.h"
+#include "bench/window_bench_timing.h"
 #include "imagefiles/jpeg_file.h"
 #include "raster/bitmap.h"
 #include "raster/blitting.h"
@@ -26,38 +27,6 @@
 #include "view/picture_navigation.h"
 
 namespace {
-
-double Now() {
-  static LARGE_INTEGER frequency = [] {
-    LARGE_INTEGER f;
-    QueryPerformanceFrequency(&f);
-    return f;
-  }();
-  LARGE_INTEGER counter;
-  QueryPerformanceCounter(&counter);
-  return double(counter.QuadPart) * 1000.0 / double(frequency.QuadPart);
-}
-
-// Median of rounds runs of f, in milliseconds.
-template <typename F>
-double Median(int rounds, F f) {
-  std::vector<double> times;
-  for (int i = 0; i < rounds; ++i) {
-    double start = Now();
-    f();
-    times.push_back(Now() - start);
-  }
-  std::sort(times.begin(), times.end());
-  return times[times.size() / 2];
-}
-
-void Pump() {
-  MSG message;
-  while (PeekMessageA(&message, nullptr, 0, 0, PM_REMOVE)) {
-    TranslateMessage(&message);
-    DispatchMessageA(&message);
-  }
-}
 
 // Sizes the main window so that the picture control is width x height.
 void SizeClient(int width, int height) {

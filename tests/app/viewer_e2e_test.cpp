@@ -424,3 +424,65 @@ TEST_F(ViewerEndToEnd, AnimatedGifChangesOverTime) {
   }
   EXPECT_TRUE(changed);
 }
+
+// Ctrl+F2 opens the Changelog; Ctrl+F, a typed word and Enter select its
+// match, which the screen shows in the highlight colour at the word's cells.
+TEST_F(ViewerEndToEnd, ChangelogFindsAWordAndHighlightsIt) {
+  // The word stands on text line 3 (screen row 4) from column 12.
+  ASSERT_TRUE(WriteFileBytes(folder_ + "app\\changelog.txt",
+                             "Vistrel changelog\r\n\r\n1.11\r\n  Shows the needle found by Ctrl+F.\r\n"));
+  SetForegroundWindow(v_.window);
+  Sleep(100);
+  PressKeys({VK_CONTROL, VK_F2}, 200);
+  HWND changelog = nullptr;
+  for (int i = 0; i < 200 && !changelog; ++i) {
+    HWND w = FindWindowExW(nullptr, nullptr, nullptr, L"Vistrel changelog");
+    DWORD owner = 0;
+    if (w) GetWindowThreadProcessId(w, &owner);
+    if (w && owner == v_.process.dwProcessId && IsWindowVisible(w)) changelog = w;
+    if (!changelog) Sleep(25);
+  }
+  ASSERT_NE(changelog, nullptr);
+  SetForegroundWindow(changelog);
+  Sleep(300);
+  PressKeys({VK_CONTROL, 'F'}, 300);   // held until the window's timer takes it
+  TypeText("needle");
+  Sleep(200);
+  PressKeys({VK_RETURN}, 100);
+
+  HWND control = FindWindowExW(changelog, nullptr, L"CellScreenWindow", nullptr);
+  ASSERT_NE(control, nullptr);
+  // The highlight (0xC0C000 as a colour reference: green and blue 0xC0) on
+  // the match's row; the red title row gives the cell height.
+  const uint32_t highlight = 0x00C0C0, title_red = 0xC00000;
+  RefImage image;
+  int cell_height = 0, left = -1, right = -1;
+  for (int attempt = 0; attempt < 60 && left < 0; ++attempt) {
+    Sleep(50);
+    image = CaptureClient(control);
+    int x = image.width - 1;
+    cell_height = 0;
+    while (cell_height < image.height && (image.at(x, cell_height) & 0xFFFFFF) == title_red) {
+      ++cell_height;
+    }
+    if (cell_height == 0) continue;
+    int y = 4 * cell_height + cell_height / 2;
+    for (int px = 0; px < image.width; ++px) {
+      if ((image.at(px, y) & 0xFFFFFF) != highlight) continue;
+      if (left < 0) left = px;
+      right = px + 1;
+    }
+  }
+  SavePng(image, frames_ + "changelog-find.png");
+  ASSERT_GT(cell_height, 0);
+  ASSERT_GE(left, 0) << "no highlight on the match's row";
+  // Six cells wide, starting at column 12.
+  EXPECT_EQ(left * 6, 12 * (right - left));
+  // Nothing highlighted on the rows above or below.
+  for (int row : {3, 5}) {
+    int y = row * cell_height + cell_height / 2;
+    for (int px = 0; px < image.width; ++px) {
+      ASSERT_NE(image.at(px, y) & 0xFFFFFF, highlight) << "row " << row << " x " << px;
+    }
+  }
+}

@@ -1,0 +1,40 @@
+#pragma once
+// Timing helpers of the benchmarks that run in real windows under Wine.
+#include <windows.h>
+
+#include <algorithm>
+#include <vector>
+
+// Milliseconds on the performance counter.
+inline double Now() {
+  static LARGE_INTEGER frequency = [] {
+    LARGE_INTEGER f;
+    QueryPerformanceFrequency(&f);
+    return f;
+  }();
+  LARGE_INTEGER counter;
+  QueryPerformanceCounter(&counter);
+  return double(counter.QuadPart) * 1000.0 / double(frequency.QuadPart);
+}
+
+// Median of rounds runs of f, in milliseconds.
+template <typename F>
+double Median(int rounds, F f) {
+  std::vector<double> times;
+  for (int i = 0; i < rounds; ++i) {
+    double start = Now();
+    f();
+    times.push_back(Now() - start);
+  }
+  std::sort(times.begin(), times.end());
+  return times[times.size() / 2];
+}
+
+// Handles every message waiting in this thread's queue.
+inline void Pump() {
+  MSG message;
+  while (PeekMessageA(&message, nullptr, 0, 0, PM_REMOVE)) {
+    TranslateMessage(&message);
+    DispatchMessageA(&message);
+  }
+}
