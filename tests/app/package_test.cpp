@@ -10,6 +10,7 @@
 #include <gtest/gtest.h>
 
 #include <algorithm>
+#include <cstring>
 #include <string>
 #include <vector>
 
@@ -267,6 +268,57 @@ class Installer : public ::testing::Test {
 TEST_F(Installer, SetupCarriesVersionAndIcon) {
   EXPECT_EQ(ProductVersion(setup_), VISTREL_VERSION);
   EXPECT_GE(ExtractIconExW(Wide(setup_).c_str(), -1, nullptr, nullptr, 0), 1u);
+}
+
+namespace {
+
+BOOL CALLBACK FindRichEdit(HWND child, LPARAM lparam) {
+  char name[64] = {0};
+  GetClassNameA(child, name, sizeof name);
+  if (strncmp(name, "RichEdit", 8) != 0 || !IsWindowVisible(child)) return TRUE;
+  *reinterpret_cast<HWND*>(lparam) = child;
+  return FALSE;
+}
+
+}  // namespace
+
+TEST_F(Installer, ShowsTheLicenseFirstAndCancelsCleanly) {
+  std::wstring command = L"\"" + Wide(setup_) + L"\"";
+  STARTUPINFOW startup = {};
+  startup.cb = sizeof startup;
+  VistrelProcess setup;
+  ASSERT_TRUE(CreateProcessW(nullptr, &command[0], nullptr, nullptr, FALSE, 0, nullptr, nullptr,
+                             &startup, &setup.process));
+  HWND license = nullptr;
+  for (int i = 0; i < 400 && !license; ++i) {
+    setup.window = FindProcessWindow(setup.process.dwProcessId, "#32770");
+    if (setup.window && IsWindowVisible(setup.window))
+      EnumChildWindows(setup.window, FindRichEdit, reinterpret_cast<LPARAM>(&license));
+    if (!license) Sleep(25);
+  }
+  if (!license) TerminateProcess(setup.process.hProcess, 99);
+  ASSERT_NE(license, nullptr);
+  wchar_t title[128] = {0};
+  GetWindowTextW(setup.window, title, 128);
+  EXPECT_EQ(Utf8(title).rfind(std::string("Vistrel ") + VISTREL_VERSION + " Setup", 0), 0u)
+      << Utf8(title);
+  // The page fills its text box after showing it; the text of another
+  // process's control comes only through the message itself.
+  wchar_t text[256] = {0};
+  DWORD_PTR length = 0;
+  for (int i = 0; i < 200 && length == 0; ++i) {
+    SendMessageTimeoutW(license, WM_GETTEXT, 256, reinterpret_cast<LPARAM>(text), SMTO_BLOCK, 2000,
+                        &length);
+    if (length == 0) Sleep(25);
+  }
+  std::string shown = Utf8(text);
+  std::string license_start = ResourceText("license.txt").substr(0, 40);
+  EXPECT_EQ(shown.substr(0, license_start.size()), license_start);
+
+  PostMessageW(setup.window, WM_COMMAND, IDCANCEL, 0);
+  EXPECT_EQ(WaitForVistrelExit(&setup), 1);  // NSIS: cancelled by the user
+  EXPECT_FALSE(PathExists(DefaultInstallFolder()));
+  EXPECT_FALSE(UninstallEntryExists());
 }
 
 TEST_F(Installer, InstallsRunsUpdatesInPlaceAndUninstalls) {
