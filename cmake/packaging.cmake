@@ -46,6 +46,7 @@ set(CPACK_NSIS_UNINSTALL_NAME uninstall)
 include(CPack)
 
 set(package_inputs
+  ${CMAKE_BINARY_DIR}/CPackConfig.cmake
   ${CMAKE_SOURCE_DIR}/cmake/NSIS.template.in
   ${CMAKE_SOURCE_DIR}/cmake/package_kinds.cmake
   ${CMAKE_SOURCE_DIR}/cmake/portable_folder.cmake

@@ -222,6 +222,7 @@ TEST(PortableZip, UnpackedProgramKeepsItsSettingsInPortable) {
   EXPECT_TRUE(FolderEntries(app + "\\portable").empty());
 
   RemoveRoamingSettings();
+  ASSERT_FALSE(PathExists(RoamingSettingsFolder()));
   VistrelProcess v;
   ASSERT_TRUE(StartVistrelExe(app + "\\vistrel.exe", "", "", &v));
   SetForegroundWindow(v.window);
