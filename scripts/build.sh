@@ -30,7 +30,8 @@ cmake -S "$root" -B "$win" --no-warn-unused-cli \
   -DZLIB_USE_STATIC_LIBS=ON \
   -DVISTREL_GTEST_SOURCE_DIR="$gtest_src" \
   -DPython3_EXECUTABLE="$python" >/dev/null
-cmake --build "$win" -j "$jobs"
+# VISTREL_WIN_TARGET builds one target only (scripts/package.sh: the packages).
+cmake --build "$win" -j "$jobs" ${VISTREL_WIN_TARGET:+--target "$VISTREL_WIN_TARGET"}
 
 if [ "${VISTREL_SKIP_NATIVE:-0}" != "1" ]; then
   cmake -S "$root" -B "$native" --no-warn-unused-cli \

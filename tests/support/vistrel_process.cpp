@@ -51,6 +51,11 @@ bool StartVistrel(const std::string& folder, const std::string& arguments,
                   const std::string& start_in, VistrelProcess* v) {
   std::string exe = folder + "vistrel.exe";
   if (!CopyFileW(LongForm(BuiltVistrelPath()).c_str(), LongForm(exe).c_str(), FALSE)) return false;
+  return StartVistrelExe(exe, arguments, start_in, v);
+}
+
+bool StartVistrelExe(const std::string& exe, const std::string& arguments,
+                     const std::string& start_in, VistrelProcess* v) {
   std::wstring command = L"\"" + Wide(exe) + L"\"";
   if (!arguments.empty()) command += L" " + Wide(arguments);
   std::wstring current = Wide(start_in);

@@ -20,6 +20,11 @@ std::string BuiltVistrelPath();
 bool StartVistrel(const std::string& folder, const std::string& arguments,
                   const std::string& start_in, VistrelProcess* v);
 
+// Starts the vistrel.exe at exe as it is (an unpacked or installed copy) and
+// waits as StartVistrel does.
+bool StartVistrelExe(const std::string& exe, const std::string& arguments,
+                     const std::string& start_in, VistrelProcess* v);
+
 // Waits for the process to end and returns its exit code, or -1 after a
 // time-out (the process is then killed). The handles are closed.
 int WaitForVistrelExit(VistrelProcess* v);
