@@ -96,7 +96,7 @@ void OpenPictureFiles() {
   // Where the dialog stood, the window shows its frame again before the
   // first picture is decoded.
   if (g_app.picture_control) {
-    RedrawWindow(GetParent(control->window), nullptr, nullptr,
+    RedrawWindow(GetParent(g_app.picture_control->window), nullptr, nullptr,
                  RDW_INVALIDATE | RDW_UPDATENOW | RDW_ALLCHILDREN | RDW_FRAME);
     OpenSelectedFiles(selection);
   }
