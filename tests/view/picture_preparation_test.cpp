@@ -354,3 +354,45 @@ TEST_F(PicturePreparationTest, AnimationIsUnaffected) {
   RefImage start = ImageOf(control_->picture);
   EXPECT_TRUE(PumpUntil([&] { return RefCountDifferences(start, ImageOf(control_->picture), nullptr) != 0; }, 3000));
 }
+
+namespace {
+
+// The width of the picture each time the control painted, seen through a
+// window procedure put in front of the control's own.
+WNDPROC g_control_procedure = nullptr;
+std::vector<int> g_painted_widths;
+
+LRESULT CALLBACK RecordingProcedure(HWND window, UINT message, WPARAM wparam, LPARAM lparam) {
+  if (message == WM_PAINT && g_app.picture_control) {
+    Bitmap* picture = g_app.picture_control->picture;
+    g_painted_widths.push_back(picture ? picture->Width() : -1);
+  }
+  return CallWindowProcA(g_control_procedure, window, message, wparam, lparam);
+}
+
+}  // namespace
+
+TEST_F(PicturePreparationTest, WhatWaitsToBePaintedIsPaintedBeforeTheDecode) {
+  std::string landscape = folder_ + "landscape.png";
+  std::string portrait = folder_ + "portrait.png";
+  Open({landscape, portrait});
+  UpdateWindow(control_->window);
+  g_control_procedure = reinterpret_cast<WNDPROC>(
+      SetWindowLongPtrA(control_->window, GWLP_WNDPROC, reinterpret_cast<LONG_PTR>(RecordingProcedure)));
+  g_painted_widths.clear();
+  // A part of the window uncovered (by a closed menu, say) and Next at once,
+  // with no time to prepare: the part is painted with the picture still
+  // shown, then the next picture is decoded.
+  RECT uncovered = {10, 10, 60, 40};
+  InvalidateRect(control_->window, &uncovered, FALSE);
+  ShowNextPicture();
+  ASSERT_FALSE(g_painted_widths.empty());
+  EXPECT_EQ(g_painted_widths[0], 400);
+  EXPECT_EQ(control_->picture->Width(), 90);
+  // Nothing waiting: nothing is painted before the decode.
+  UpdateWindow(control_->window);
+  g_painted_widths.clear();
+  ShowPreviousPicture();
+  EXPECT_TRUE(g_painted_widths.empty());
+  SetWindowLongPtrA(control_->window, GWLP_WNDPROC, reinterpret_cast<LONG_PTR>(g_control_procedure));
+}
