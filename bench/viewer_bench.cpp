@@ -19,6 +19,7 @@
 #include <atomic>
 #include <cstdio>
 #include <cstdlib>
+#include <cstring>
 #include <string>
 #include <thread>
 #include <vector>
@@ -133,13 +134,12 @@ void Figure(const char* key, double value, const char* text) {
   printf("figure %-18s %10.2f  %s\n", key, value, text);
 }
 
-// A second thread posts a stamped message every millisecond; the longest
-// wait between posting and the message being taken is what a key would
+// A second thread posts a message stamped with its time every millisecond;
+// the wait between posting and the message being taken is what a key would
 // have waited.
 struct Probe {
   std::atomic<bool> running{true};
-  std::atomic<double> posted{0.0};
-  double longest = 0.0;
+  std::vector<double> waits;
   DWORD thread_id = GetCurrentThreadId();
   static const UINT MESSAGE = WM_APP + 13;
 };
@@ -195,8 +195,11 @@ int main(int argc, char** argv) {
   Probe probe;
   std::thread poster([&probe] {
     while (probe.running) {
-      probe.posted = Now();
-      PostThreadMessageA(probe.thread_id, Probe::MESSAGE, 0, 0);
+      // The time of posting travels with the message.
+      double posted = Now();
+      LPARAM stamp;
+      memcpy(&stamp, &posted, sizeof stamp);
+      PostThreadMessageA(probe.thread_id, Probe::MESSAGE, 0, stamp);
       Sleep(1);
     }
   });
@@ -208,7 +211,9 @@ int main(int argc, char** argv) {
       MSG message;
       while (PeekMessageA(&message, nullptr, 0, 0, PM_REMOVE)) {
         if (message.message == Probe::MESSAGE && !message.hwnd) {
-          probe.longest = std::max(probe.longest, Now() - probe.posted.load());
+          double posted;
+          memcpy(&posted, &message.lParam, sizeof posted);
+          probe.waits.push_back(Now() - posted);
           continue;
         }
         ProcessLoopMessage(&message);
@@ -259,7 +264,11 @@ int main(int argc, char** argv) {
   Figure("open", open, "dialog result to first frame");
   Figure("next_prepared", prepared_next, "arrow key to painted frame after 1.5 s of looking");
   Figure("next_held", held, "arrow key to painted frame, keys held down");
-  Figure("message_wait", probe.longest, "longest wait of a posted message while looking");
+  std::sort(probe.waits.begin(), probe.waits.end());
+  size_t waits = probe.waits.size();
+  Figure("message_wait_p50", waits ? probe.waits[waits / 2] : 0.0, "median wait of a posted message while looking");
+  Figure("message_wait_p99", waits ? probe.waits[waits * 99 / 100] : 0.0, "99th percentile of that wait");
+  Figure("message_wait_max", waits ? probe.waits.back() : 0.0, "longest wait of a posted message while looking");
 #if PREPARES_NEIGHBOUR
   Figure("longest_slice", control->prepared.longest_slice_ms, "longest preparation slice");
 #endif

@@ -18,7 +18,7 @@ const int64_t PREPARATION_BUDGET_BYTES = 512ll * 1024 * 1024;
 // when they have fewer pixels than this, and not at all otherwise.
 const int64_t WHOLE_PREPARATION_MAX_PIXELS = 4 * 1000 * 1000;
 // Work done in one slice, in milliseconds (a band of rows more may finish).
-const double PREPARATION_SLICE_MS = 3.0;
+const double PREPARATION_SLICE_MS = 2.5;
 
 // A file's size and last-write time, to tell whether it changed.
 struct FileStamp {
