@@ -206,14 +206,16 @@ int main(int argc, char** argv) {
   for (int i = 0; i < rounds; ++i) {
     // The user looks for a second and a half; the probe's messages are taken
     // as the program's loop would take them.
-    double end = Now() + 1500.0;
+    double looking = Now();
+    double end = looking + 1500.0;
     while (Now() < end) {
       MSG message;
       while (PeekMessageA(&message, nullptr, 0, 0, PM_REMOVE)) {
         if (message.message == Probe::MESSAGE && !message.hwnd) {
+          // Messages posted during the key before do not count.
           double posted;
           memcpy(&posted, &message.lParam, sizeof posted);
-          probe.waits.push_back(Now() - posted);
+          if (posted >= looking) probe.waits.push_back(Now() - posted);
           continue;
         }
         ProcessLoopMessage(&message);
