@@ -21,12 +21,13 @@ void PaintWhatWaits(PictureControl* control) {
 }
 
 // Starts preparing the file next to the shown one in the direction of the
-// last move, if there is one.
+// last move. At either end of the list there is none, and the memory kept
+// for a preparation is given back.
 void PrepareNeighbour(PictureControl* control) {
   const FileList* files = &control->files;
   int index = files->current_index + control->step;
   if (index < 0 || index >= FileCount(files)) {
-    AbandonPreparation(&control->prepared);
+    FreePreparedPicture(&control->prepared);
     KillTimer(control->window, TIMER_PREPARATION);
     return;
   }

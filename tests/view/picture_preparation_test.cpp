@@ -152,8 +152,9 @@ TEST_F(PicturePreparationTest, PreparedAndUnpreparedGiveTheSamePixelsForEveryKin
                                folder_ + "small.bmp",     folder_ + "icon.ico", big};
   for (const std::string& path : kinds) {
     // Prepared: the neighbour is decoded while the first picture is shown,
-    // and Next swaps it in; the picture it replaces keeps its memory.
-    Open({big, path});
+    // and Next swaps it in; the picture it replaces keeps its memory for the
+    // preparation of the one after.
+    Open({big, path, big});
     ASSERT_EQ(control_->prepared.path, path);
     PrepareFully();
     ASSERT_EQ(control_->prepared.state, PREPARATION_READY) << path;
@@ -175,6 +176,9 @@ TEST_F(PicturePreparationTest, PreparedAndUnpreparedGiveTheSamePixelsForEveryKin
     PrepareFully();
     ShowPreviousPicture();
     ExpectShown(big);
+    // At the first file going back there is nothing to prepare: the memory
+    // kept for it is given back.
+    EXPECT_EQ(control_->prepared.bitmap, nullptr);
   }
 }
 
