@@ -1,18 +1,27 @@
 // What the user waits for in the viewer, measured in the real windows:
-// opening a large JPEG up to its first painted frame, next and previous
-// between two of them, and composing one frame with and without effects,
-// each printed beside the bare decode and the bare nearest-scaled copy
-// measured in the same run. It prints figures and asserts nothing.
+// opening a large JPEG up to its first painted frame; Next and Previous from
+// the arrow key to the painted frame, both with time to prepare the
+// neighbour and with the keys held down (no time for anything but the
+// keys); how long a message waits while the neighbour is prepared; peak
+// memory beside the picture's own size; composing one frame with and
+// without effects. Figures are printed beside the bare decode and the bare
+// nearest-scaled copy measured in the same run, and as "figure" lines that
+// scripts/run-viewer-bench.sh sets against another build's. It asserts
+// nothing.
 //
 //   wine viewer_bench.exe first.jpg second.jpg [rounds]
 //
 // scripts/run-viewer-bench.sh makes two 6000 x 4000 JPEGs and runs it.
 #include <windows.h>
+#include <psapi.h>
 
 #include <algorithm>
+#include <atomic>
 #include <cstdio>
 #include <cstdlib>
+#include <cstring>
 #include <string>
+#include <thread>
 #include <vector>
 
 #include "app/main_window.h"
@@ -26,7 +35,42 @@
 #include "view/picture_control.h"
 #include "view/picture_navigation.h"
 
+// The same source builds against a tree that prepares no neighbour, for a
+// before and after in one session.
+#if __has_include("view/picture_preparation.h")
+#define PREPARES_NEIGHBOUR 1
+#else
+#define PREPARES_NEIGHBOUR 0
+#endif
+
 namespace {
+
+// The program's own message handling: shortcuts first, then dispatch.
+void PumpThroughProgram() {
+  MSG message;
+  while (PeekMessageA(&message, nullptr, 0, 0, PM_REMOVE)) ProcessLoopMessage(&message);
+}
+
+// Messages for the given time, timers included: the user looking.
+void Idle(double milliseconds) {
+  double end = Now() + milliseconds;
+  while (Now() < end) {
+    PumpThroughProgram();
+    MsgWaitForMultipleObjects(0, nullptr, FALSE, 1, QS_ALLINPUT);
+  }
+}
+
+// An arrow key as the keyboard gives it, handled by the program's message
+// handling up to the painted frame. Only the key is taken from the queue,
+// so that nothing else (no timer) runs in between: keys held down.
+void PressArrow(WORD key) {
+  HWND main = g_app.main_window->window;
+  PostMessageA(main, WM_KEYDOWN, key, 1);
+  MSG message;
+  while (PeekMessageA(&message, main, WM_KEYFIRST, WM_KEYLAST, PM_REMOVE)) ProcessLoopMessage(&message);
+  UpdateWindow(g_app.picture_control->window);
+  GdiFlush();
+}
 
 // Sizes the main window so that the picture control is width x height.
 void SizeClient(int width, int height) {
@@ -37,10 +81,41 @@ void SizeClient(int width, int height) {
   int extra_w = (outer.right - outer.left) - client.right;
   int extra_h = (outer.bottom - outer.top) - client.bottom;
   SetWindowPos(main, nullptr, 0, 0, width + extra_w, height + extra_h, SWP_NOZORDER);
-  Pump();
+  PumpThroughProgram();
 }
 
 std::string Selection(const std::string& path) { return path + '\0' + '\0'; }
+
+// A folder and names in the dialog's form.
+std::string Selection(const std::string& folder, const std::vector<std::string>& names) {
+  std::string selection = folder + '\0';
+  for (const std::string& name : names) selection += name + '\0';
+  return selection + '\0';
+}
+
+double MegaBytes(SIZE_T bytes) { return double(bytes) / (1024.0 * 1024.0); }
+
+PROCESS_MEMORY_COUNTERS_EX Memory() {
+  PROCESS_MEMORY_COUNTERS_EX counters = {};
+  counters.cb = sizeof counters;
+  GetProcessMemoryInfo(GetCurrentProcess(), reinterpret_cast<PROCESS_MEMORY_COUNTERS*>(&counters),
+                       sizeof counters);
+  return counters;
+}
+
+void Figure(const char* key, double value, const char* text) {
+  printf("figure %-18s %10.2f  %s\n", key, value, text);
+}
+
+// A second thread posts a message stamped with its time every millisecond;
+// the wait between posting and the message being taken is what a key would
+// have waited.
+struct Probe {
+  std::atomic<bool> running{true};
+  std::vector<double> waits;
+  DWORD thread_id = GetCurrentThreadId();
+  static const UINT MESSAGE = WM_APP + 13;
+};
 
 }  // namespace
 
@@ -61,54 +136,129 @@ int main(int argc, char** argv) {
   g_app.settings_path = std::string(temp) + "viewer_bench.ini";
   g_app.main_window = new MainWindow();
   CreateMainWindow(g_app.main_window);
-  Pump();
+  PumpThroughProgram();
   PictureControl* control = g_app.picture_control;
   if (!control) {
     fprintf(stderr, "no picture control\n");
     return 1;
   }
-
-  Bitmap* probe = LoadJpegFile(first.c_str());
-  if (!probe) {
-    fprintf(stderr, "cannot decode %s\n", first.c_str());
-    return 1;
-  }
-  printf("picture %d x %d, %d rounds, medians in ms\n\n", probe->Width(), probe->Height(), rounds);
-  delete probe;
-
   SizeClient(1920, 1080);
+  Idle(200);
   RECT client;
   GetClientRect(control->window, &client);
-  printf("window client %ld x %ld\n", client.right, client.bottom);
+  SIZE_T floor_private = Memory().PagefileUsage;
+
+  size_t slash = first.find_last_of("\\/");
+  std::string folder = first.substr(0, slash);
+  std::string first_name = first.substr(slash + 1);
+  std::string second_name = second.substr(second.find_last_of("\\/") + 1);
+
+  // Next onto a neighbour prepared while the user looked, one key at a
+  // time: a list long enough to keep going forward.
+  std::vector<std::string> names;
+  for (int i = 0; i < rounds + 2; ++i) names.push_back(i % 2 ? second_name : first_name);
+  std::string many = Selection(folder, names);
+  OpenSelectedFiles(many.data());
+  UpdateWindow(control->window);
+  std::vector<double> prepared_times;
+  double picture_bytes = 0;
+#if PREPARES_NEIGHBOUR
+  control->prepared.longest_slice_ms = 0.0;
+#endif
+  Probe probe;
+  std::thread poster([&probe] {
+    while (probe.running) {
+      // The time of posting travels with the message.
+      double posted = Now();
+      LPARAM stamp;
+      memcpy(&stamp, &posted, sizeof stamp);
+      PostThreadMessageA(probe.thread_id, Probe::MESSAGE, 0, stamp);
+      Sleep(1);
+    }
+  });
+  for (int i = 0; i < rounds; ++i) {
+    // The user looks for a second and a half; the probe's messages are taken
+    // as the program's loop would take them.
+    double looking = Now();
+    double end = looking + 1500.0;
+    while (Now() < end) {
+      MSG message;
+      while (PeekMessageA(&message, nullptr, 0, 0, PM_REMOVE)) {
+        if (message.message == Probe::MESSAGE && !message.hwnd) {
+          // Messages posted during the key before do not count.
+          double posted;
+          memcpy(&posted, &message.lParam, sizeof posted);
+          if (posted >= looking) probe.waits.push_back(Now() - posted);
+          continue;
+        }
+        ProcessLoopMessage(&message);
+      }
+      MsgWaitForMultipleObjects(0, nullptr, FALSE, 1, QS_ALLINPUT);
+    }
+    double start = Now();
+    PressArrow(VK_RIGHT);
+    prepared_times.push_back(Now() - start);
+  }
+  probe.running = false;
+  poster.join();
+  PumpThroughProgram();
+  if (control->picture) picture_bytes = double(control->picture->RowSpan()) * control->picture->Height() * 4;
+  PROCESS_MEMORY_COUNTERS_EX memory = Memory();
+  double prepared_next = MedianOf(prepared_times);
+
+  // Keys held down: Right and Left between the two pictures, each key taken
+  // as soon as the frame before it is painted.
+  std::string two = Selection(folder, {first_name, second_name});
+  OpenSelectedFiles(two.data());
+  UpdateWindow(control->window);
+  double held = Median(rounds, [&] {
+    PressArrow(VK_RIGHT);
+    PressArrow(VK_LEFT);
+  }) / 2.0;
 
   double decode = Median(rounds, [&] { delete LoadJpegFile(first.c_str()); });
   // Confirming the dialog hands its selection to the file list; from there
-  // to the frame on the screen.
+  // to the frame on the screen (with this build, the window first shows its
+  // frame again where the dialog stood).
   std::string one = Selection(first);
   double open = Median(rounds, [&] {
+#if PREPARES_NEIGHBOUR
+    RedrawWindow(g_app.main_window->window, nullptr, nullptr,
+                 RDW_INVALIDATE | RDW_UPDATENOW | RDW_ALLCHILDREN | RDW_FRAME);
+#endif
     OpenSelectedFiles(one.data());
     UpdateWindow(control->window);
+    GdiFlush();
   });
-  printf("decode alone                    %8.1f\n", decode);
-  printf("dialog result to first frame    %8.1f  (%.0f%% of decode)\n", open, 100.0 * open / decode);
 
-  std::string folder = first.substr(0, first.find_last_of("\\/"));
-  std::string two = folder + '\0' + first.substr(first.find_last_of("\\/") + 1) + '\0' +
-                    second.substr(second.find_last_of("\\/") + 1) + '\0' + '\0';
-  OpenSelectedFiles(two.data());
-  UpdateWindow(control->window);
-  double next = Median(rounds, [&] {
-    ShowNextPicture();
-    UpdateWindow(control->window);
-    ShowPreviousPicture();
-    UpdateWindow(control->window);
-  }) / 2.0;
-  printf("next or previous to the frame   %8.1f  (%.0f%% of decode)\n\n", next, 100.0 * next / decode);
+  printf("picture %d x %d (%.1f MB), window client %ld x %ld, %d rounds, medians in ms\n",
+         control->picture ? control->picture->Width() : 0, control->picture ? control->picture->Height() : 0,
+         picture_bytes / 1048576.0, client.right, client.bottom, rounds);
+  printf("this build %s the neighbour\n\n", PREPARES_NEIGHBOUR ? "prepares" : "does not prepare");
+  Figure("decode", decode, "decode alone (new bitmap)");
+  Figure("open", open, "dialog result to first frame");
+  Figure("next_prepared", prepared_next, "arrow key to painted frame after 1.5 s of looking");
+  Figure("next_held", held, "arrow key to painted frame, keys held down");
+  std::sort(probe.waits.begin(), probe.waits.end());
+  size_t waits = probe.waits.size();
+  Figure("message_wait_p50", waits ? probe.waits[waits / 2] : 0.0, "median wait of a posted message while looking");
+  Figure("message_wait_p99", waits ? probe.waits[waits * 99 / 100] : 0.0, "99th percentile of that wait");
+  Figure("message_wait_max", waits ? probe.waits.back() : 0.0, "longest wait of a posted message while looking");
+#if PREPARES_NEIGHBOUR
+  Figure("longest_slice", control->prepared.longest_slice_ms, "longest preparation slice");
+#endif
+  Figure("floor_mb", MegaBytes(floor_private), "private memory before any picture (Wine's floor)");
+  Figure("peak_mb", MegaBytes(memory.PeakPagefileUsage), "peak private memory after the prepared steps");
+  Figure("peak_ws_mb", MegaBytes(memory.PeakWorkingSetSize), "peak working set after the prepared steps");
+  Figure("picture_mb", picture_bytes / 1048576.0, "one decoded picture");
+  Figure("frame_mb", 2.0 * client.right * client.bottom * 4 / 1048576.0, "frame and scratch bitmaps");
+  printf("\n");
 
   const int sizes[2][2] = {{1920, 1080}, {3840, 2160}};
   for (const auto& size : sizes) {
     int w = size[0], h = size[1];
     Bitmap* picture = control->picture;
+    if (!picture) break;
     PictureFit fit;
     FitPicture(w, h, picture->Width(), picture->Height(), &fit);
     DibBitmap target(w, h);
@@ -137,7 +287,7 @@ int main(int argc, char** argv) {
   }
 
   DestroyWindow(g_app.main_window->window);
-  Pump();
+  PumpThroughProgram();
   delete g_app.main_window;
   return 0;
 }

@@ -17,6 +17,12 @@ inline double Now() {
   return double(counter.QuadPart) * 1000.0 / double(frequency.QuadPart);
 }
 
+// The median of a set of times (not empty).
+inline double MedianOf(std::vector<double> times) {
+  std::sort(times.begin(), times.end());
+  return times[times.size() / 2];
+}
+
 // Median of rounds runs of f, in milliseconds.
 template <typename F>
 double Median(int rounds, F f) {
@@ -26,8 +32,7 @@ double Median(int rounds, F f) {
     f();
     times.push_back(Now() - start);
   }
-  std::sort(times.begin(), times.end());
-  return times[times.size() / 2];
+  return MedianOf(times);
 }
 
 // Handles every message waiting in this thread's queue.

@@ -1,5 +1,6 @@
 #include "imagefiles/jpeg_file.h"
 
+#include <climits>
 #include <csetjmp>
 #include <cstddef>
 #include <cstdint>
@@ -40,6 +41,10 @@ struct JpegDecoding {
   JpegErrors errors;
   Bitmap* created;     // a bitmap this decoder made; deleted on failure
   unsigned char* row;  // sample row for grey and CMYK output
+  bool in_place;       // libjpeg writes pixels straight into the rows
+  Bitmap* bitmap;      // the bitmap being filled
+  uint32_t* out;       // the next row to fill
+  ptrdiff_t span;      // pixels from one row to the next (negative when flipped)
 };
 
 // One row of grey, CMYK or RGB samples into pixels.
@@ -62,7 +67,12 @@ void ConvertRow(const unsigned char* row, int width, int components, J_COLOR_SPA
   }
 }
 
-Bitmap* Decode(JpegDecoding* d, FILE* file, Bitmap* target) {
+// Everything up to the first row, shared by the whole-file and the
+// band-by-band decoding: the error manager, the header, the output format
+// and the bitmap. False on failure, with everything released. A picture
+// whose pixels would take more than max_bytes is refused before any bitmap
+// is sized.
+bool StartDecoding(JpegDecoding* d, FILE* file, Bitmap* target, int64_t max_bytes) {
   jpeg_decompress_struct* cinfo = &d->cinfo;
   cinfo->err = jpeg_std_error(&d->errors.manager);
   d->errors.manager.error_exit = ExitOnError;
@@ -73,7 +83,7 @@ Bitmap* Decode(JpegDecoding* d, FILE* file, Bitmap* target) {
   if (setjmp(d->errors.recovery)) {
     jpeg_destroy_decompress(cinfo);
     delete d->created;
-    return nullptr;
+    return false;
   }
   jpeg_create_decompress(cinfo);
   jpeg_stdio_src(cinfo, file);
@@ -83,6 +93,12 @@ Bitmap* Decode(JpegDecoding* d, FILE* file, Bitmap* target) {
   // second pass over the pixels is needed.
   bool in_place = cinfo->out_color_space == JCS_RGB;
   if (in_place) cinfo->out_color_space = JCS_EXT_BGRA;
+  // Nothing is scaled: the output has the picture's own size.
+  int64_t bytes = BitmapByteCount(static_cast<int>(cinfo->image_width), static_cast<int>(cinfo->image_height));
+  if (max_bytes < INT64_MAX && (bytes < 0 || bytes > max_bytes)) {
+    jpeg_destroy_decompress(cinfo);
+    return false;
+  }
   jpeg_start_decompress(cinfo);
 
   int width = static_cast<int>(cinfo->output_width);
@@ -100,24 +116,52 @@ Bitmap* Decode(JpegDecoding* d, FILE* file, Bitmap* target) {
   if (bitmap->Width() != width || bitmap->Height() != height || !bitmap->Bits()) {
     jpeg_destroy_decompress(cinfo);
     delete d->created;
-    return nullptr;
+    return false;
   }
 
-  ptrdiff_t span = bitmap->RowSpan();
-  uint32_t* out = bitmap->Bits();
+  d->in_place = in_place;
+  d->bitmap = bitmap;
+  d->span = bitmap->RowSpan();
+  d->out = bitmap->Bits();
   if (bitmap->IsFlipped()) {
-    out += (height - 1) * span;
-    span = -span;
+    d->out += (height - 1) * d->span;
+    d->span = -d->span;
   }
-  while (cinfo->output_scanline < cinfo->output_height) {
-    JSAMPROW rows[1] = {in_place ? reinterpret_cast<JSAMPROW>(out) : d->row};
-    if (jpeg_read_scanlines(cinfo, rows, 1) != 1) break;
-    if (!in_place) ConvertRow(d->row, width, components, cinfo->out_color_space, out);
-    out += span;
+  return true;
+}
+
+// Decodes up to max_rows further rows into the bitmap. 1 when the picture is
+// complete, 0 while rows remain, -1 on failure; libjpeg is released in the
+// first and the last case, and a bitmap made here is deleted on failure.
+int DecodeRows(JpegDecoding* d, int max_rows) {
+  jpeg_decompress_struct* cinfo = &d->cinfo;
+  if (setjmp(d->errors.recovery)) {
+    jpeg_destroy_decompress(cinfo);
+    delete d->created;
+    d->created = nullptr;
+    return -1;
   }
+  int width = static_cast<int>(cinfo->output_width);
+  bool stalled = false;
+  for (int n = 0; n < max_rows && cinfo->output_scanline < cinfo->output_height; ++n) {
+    JSAMPROW rows[1] = {d->in_place ? reinterpret_cast<JSAMPROW>(d->out) : d->row};
+    if (jpeg_read_scanlines(cinfo, rows, 1) != 1) {
+      stalled = true;
+      break;
+    }
+    if (!d->in_place) ConvertRow(d->row, width, cinfo->output_components, cinfo->out_color_space, d->out);
+    d->out += d->span;
+  }
+  if (!stalled && cinfo->output_scanline < cinfo->output_height) return 0;
+  // With rows missing, libjpeg gives up here and the jump above is taken.
   jpeg_finish_decompress(cinfo);
   jpeg_destroy_decompress(cinfo);
-  return bitmap;
+  return 1;
+}
+
+Bitmap* Decode(JpegDecoding* d, FILE* file, Bitmap* target) {
+  if (!StartDecoding(d, file, target, INT64_MAX)) return nullptr;
+  return DecodeRows(d, INT_MAX) == 1 ? d->bitmap : nullptr;
 }
 
 }  // namespace
@@ -137,4 +181,53 @@ Bitmap* LoadJpegFile(const char* path, Bitmap* target) {
   Bitmap* result = DecodeJpegStream(file, target);
   fclose(file);
   return result;
+}
+
+// Band-by-band decoding: the same state as the whole-file decoding, with the
+// file it reads.
+struct JpegBandDecoding {
+  JpegDecoding decoding;
+  FILE* file;
+};
+
+JpegBandDecoding* StartJpegBandDecoding(const char* path, Bitmap* target, int64_t max_bytes) {
+  JpegBandDecoding* band = static_cast<JpegBandDecoding*>(calloc(1, sizeof(JpegBandDecoding)));
+  if (!band) return nullptr;
+  band->file = Utf8OpenFile(path, "rb");
+  if (!band->file || !StartDecoding(&band->decoding, band->file, target, max_bytes)) {
+    if (band->file) fclose(band->file);
+    free(band);
+    return nullptr;
+  }
+  return band;
+}
+
+int DecodeJpegBand(JpegBandDecoding* band, int max_rows) {
+  if (!band->file) return band->decoding.bitmap ? 1 : -1;
+  int result = DecodeRows(&band->decoding, max_rows);
+  if (result != 0) {
+    // libjpeg is released: only the file and the outcome remain.
+    fclose(band->file);
+    band->file = nullptr;
+    if (result < 0) band->decoding.bitmap = nullptr;
+  }
+  return result;
+}
+
+Bitmap* JpegBandBitmap(const JpegBandDecoding* band) { return band->decoding.bitmap; }
+
+Bitmap* FinishJpegBandDecoding(JpegBandDecoding* band) {
+  Bitmap* bitmap = DecodeJpegBand(band, INT_MAX) == 1 ? band->decoding.bitmap : nullptr;
+  free(band);
+  return bitmap;
+}
+
+void AbandonJpegBandDecoding(JpegBandDecoding* band) {
+  if (!band) return;
+  if (band->file) {
+    jpeg_destroy_decompress(&band->decoding.cinfo);
+    fclose(band->file);
+  }
+  delete band->decoding.created;
+  free(band);
 }

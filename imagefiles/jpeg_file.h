@@ -1,6 +1,7 @@
 // JPEG pictures through libjpeg.
 #pragma once
 
+#include <cstdint>
 #include <cstdio>
 
 class Bitmap;
@@ -13,3 +14,23 @@ Bitmap* LoadJpegFile(const char* path, Bitmap* target = nullptr);
 
 // The same from a file already open for reading; the file stays open.
 Bitmap* DecodeJpegStream(FILE* file, Bitmap* target);
+
+// The same decoding a band of rows at a time, for work done in short slices.
+// Every check of the whole-file decoding applies.
+struct JpegBandDecoding;
+// Opens the file, reads the header and sizes target (or a new MemoryBitmap
+// when target is null) to the picture. Null on failure, or when the picture's
+// pixels would take more than max_bytes (checked before any bitmap is sized).
+JpegBandDecoding* StartJpegBandDecoding(const char* path, Bitmap* target, int64_t max_bytes);
+// Decodes up to max_rows further rows. 1 when the picture is complete, 0
+// while rows remain, -1 on failure (a bitmap made by the start is deleted
+// then; a target keeps whatever rows were written).
+int DecodeJpegBand(JpegBandDecoding* band, int max_rows);
+// The bitmap being filled (null after a failure).
+Bitmap* JpegBandBitmap(const JpegBandDecoding* band);
+// Decodes what remains and frees the decoding. Returns the complete bitmap,
+// or null on failure, exactly as LoadJpegFile would.
+Bitmap* FinishJpegBandDecoding(JpegBandDecoding* band);
+// Stops and frees the decoding; a bitmap made by the start is deleted, a
+// target is left as it is. Null is accepted.
+void AbandonJpegBandDecoding(JpegBandDecoding* band);

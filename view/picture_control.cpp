@@ -33,8 +33,10 @@ void ReleaseContents(PictureControl* control) {
   control->scratch = nullptr;
   delete control->frame;
   control->frame = nullptr;
+  FreePreparedPicture(&control->prepared);
   ClearFileList(&control->files);
   KillTimer(control->window, TIMER_ANIMATION);
+  KillTimer(control->window, TIMER_PREPARATION);
   KillTimer(control->window, TIMER_MENU_SYNC);
 }
 
@@ -146,6 +148,14 @@ bool FitPicture(int frame_width, int frame_height, int picture_width, int pictur
   return true;
 }
 
+bool PrepareWhileIdle(PictureControl* control) {
+  for (;;) {
+    if (ContinuePreparing(&control->prepared)) return true;
+    // The high word: kinds of messages waiting in the queue now.
+    if (HIWORD(GetQueueStatus(QS_ALLINPUT)) != 0) return false;
+  }
+}
+
 void ComposeFrame(PictureControl* control, int width, int height) {
   if (!control->frame) control->frame = new (std::nothrow) DibBitmap(width, height);
   if (!control->scratch) control->scratch = new (std::nothrow) DibBitmap(width, height);
@@ -192,6 +202,8 @@ LRESULT CALLBACK PictureControlWindowProc(HWND window, UINT message, WPARAM wpar
     if (control) {
       control->window = window;
       control->files = MakeFileList();
+      control->prepared = MakePreparedPicture();
+      control->step = 1;
     }
     SetWindowLongPtrA(window, GWLP_USERDATA, reinterpret_cast<LONG_PTR>(control));
     if (!control) return FALSE;
@@ -229,6 +241,8 @@ LRESULT CALLBACK PictureControlWindowProc(HWND window, UINT message, WPARAM wpar
     case WM_TIMER:
       if (control->wparam == TIMER_ANIMATION) {
         OnAnimationTick(control);
+      } else if (control->wparam == TIMER_PREPARATION) {
+        if (PrepareWhileIdle(control)) KillTimer(window, TIMER_PREPARATION);
       } else if (control->wparam == TIMER_MENU_SYNC) {
         SyncMenu(control);
       }

@@ -7,6 +7,7 @@
 #include <windows.h>
 
 #include "imagefiles/file_list.h"
+#include "view/picture_preparation.h"
 
 class Bitmap;
 class DibBitmap;
@@ -14,8 +15,10 @@ struct GifFrameReader;
 
 // Timers on the control's window.
 const UINT_PTR TIMER_ANIMATION = 200;   // next frame of an animated GIF
+const UINT_PTR TIMER_PREPARATION = 201; // a slice of preparing the neighbour
 const UINT_PTR TIMER_MENU_SYNC = 202;   // menu greying and check marks
 const UINT MENU_SYNC_PERIOD = 500;      // milliseconds
+const UINT PREPARATION_PERIOD = 10;     // milliseconds, the shortest timer there is
 
 struct PictureControl {
   HWND window;
@@ -27,6 +30,8 @@ struct PictureControl {
   DibBitmap* scratch;    // owned: copy of the frame for the flips and the rotation
   FileList files;        // the opened files and the position of the shown one
   GifFrameReader* animation;   // owned: set while an animated GIF is shown
+  PreparedPicture prepared;    // the neighbour decoded while the user looks
+  int step;                    // +1 after Next (and at first), -1 after Previous
   // Display effect switches, 0 or 1, and the rotation in degrees
   // (0, 90, 180 or 270, clockwise on screen).
   unsigned char black_and_white;
@@ -55,6 +60,11 @@ struct PictureFit {
 };
 bool FitPicture(int frame_width, int frame_height, int picture_width, int picture_height,
                 PictureFit* fit);
+
+// Runs slices of the preparation until it is done or a message waits
+// (input, painting, a timer), so that nothing waits for more than one slice.
+// True when the preparation is done. The preparation timer calls it.
+bool PrepareWhileIdle(PictureControl* control);
 
 // Composes the frame for the control's current state into control->frame
 // (created or resized to width x height), without touching the screen.

@@ -1,0 +1,402 @@
+// Preparing the neighbour of the shown picture, in this process: the picture
+// shown after Next or Previous is the same whether it was prepared, half
+// prepared or decoded afresh into the memory of the picture it replaces; a
+// file changed or deleted after its preparation is never shown stale; the
+// direction of the last move decides the neighbour; the budget and the
+// animation of a shown GIF are respected.
+#include "view/picture_preparation.h"
+
+#include <gtest/gtest.h>
+
+#include <jpeglib.h>
+
+#include <cstdio>
+#include <string>
+#include <vector>
+
+#include "app/main_window.h"
+#include "base/app_state.h"
+#include "imagefiles/file_list.h"
+#include "imagefiles/gif_frame_reader.h"
+#include "raster/dib_bitmap.h"
+#include "raster/memory_bitmap.h"
+#include "resources/resource_ids.h"
+#include "tests/support/main_window_fixture.h"
+#include "tests/support/picture_test_support.h"
+#include "tests/support/win_test_support.h"
+#include "view/picture_control.h"
+#include "view/picture_navigation.h"
+
+namespace {
+
+// The dialog's form for several files of one folder: the folder, then the
+// names, each ended by a zero, the list by an empty string.
+std::string Selection(const std::string& folder, const std::vector<std::string>& names) {
+  std::string selection = folder + '\0';
+  for (const std::string& name : names) selection += name + '\0';
+  selection += '\0';
+  return selection;
+}
+
+// A sequential JPEG of a smooth pattern, big enough to take many slices.
+bool WriteJpeg(const std::string& path, int width, int height, int seed) {
+  FILE* file = _wfopen(Wide(path).c_str(), L"wb");
+  if (!file) return false;
+  jpeg_compress_struct cinfo;
+  jpeg_error_mgr errors;
+  cinfo.err = jpeg_std_error(&errors);
+  jpeg_create_compress(&cinfo);
+  jpeg_stdio_dest(&cinfo, file);
+  cinfo.image_width = width;
+  cinfo.image_height = height;
+  cinfo.input_components = 3;
+  cinfo.in_color_space = JCS_RGB;
+  jpeg_set_defaults(&cinfo);
+  jpeg_set_quality(&cinfo, 85, TRUE);
+  jpeg_start_compress(&cinfo, TRUE);
+  std::vector<unsigned char> row(static_cast<size_t>(width) * 3);
+  while (cinfo.next_scanline < cinfo.image_height) {
+    int y = static_cast<int>(cinfo.next_scanline);
+    for (int x = 0; x < width; ++x) {
+      row[x * 3] = static_cast<unsigned char>((x * 7 + seed) ^ y);
+      row[x * 3 + 1] = static_cast<unsigned char>(y * 3 + seed);
+      row[x * 3 + 2] = static_cast<unsigned char>((x + y) / 5 + seed * 11);
+    }
+    JSAMPROW rows[1] = {row.data()};
+    jpeg_write_scanlines(&cinfo, rows, 1);
+  }
+  jpeg_finish_compress(&cinfo);
+  jpeg_destroy_compress(&cinfo);
+  fclose(file);
+  return true;
+}
+
+class PicturePreparationTest : public MainWindowFixture {
+ protected:
+  void SetUp() override {
+    MainWindowFixture::SetUp();
+    ASSERT_NE(OpenMainWindow(), nullptr);
+    control_ = g_app.picture_control;
+    ASSERT_NE(control_, nullptr);
+    pictures_ = TestPictureFolder();
+    for (const char* name : {"gradient.jpg", "landscape.png", "portrait.png", "corrupt.png", "animation.gif",
+                             "still.gif", "small.bmp", "icon.ico"}) {
+      Copy(name, name);
+    }
+  }
+
+  // Copies a test picture into the test's folder; returns the copy's path.
+  std::string Copy(const std::string& picture, const std::string& name) {
+    std::string target = folder_ + name;
+    EXPECT_TRUE(CopyFileW(Wide(pictures_ + picture).c_str(), Wide(target).c_str(), FALSE)) << target;
+    return target;
+  }
+
+  // Opens files of the test's folder, given by their paths.
+  void Open(const std::vector<std::string>& paths) {
+    std::vector<std::string> names;
+    for (const std::string& path : paths) names.push_back(path.substr(folder_.size()));
+    std::string selection = Selection(folder_.substr(0, folder_.size() - 1), names);
+    OpenSelectedFiles(selection.data());
+  }
+
+  // Runs the preparation timer until nothing remains to be done.
+  void PrepareFully() {
+    for (int i = 0; i < 100000 && control_->prepared.state == PREPARATION_DECODING; ++i) {
+      SendMessageA(control_->window, WM_TIMER, TIMER_PREPARATION, 0);
+    }
+  }
+
+  // The picture of a plain decode into a new bitmap, as the shown one is
+  // made (a GIF's first frame drawn by its frame reader).
+  RefImage Plain(const std::string& path) {
+    Bitmap* bitmap = LoadPictureFile(path.c_str(), nullptr);
+    if (!bitmap) return RefImage();
+    if (IsGifPath(path.c_str())) {
+      GifFrameReader* reader = OpenGifFrameReader(path.c_str());
+      ReadNextGifFrame(reader, bitmap);
+      CloseGifFrameReader(reader);
+    }
+    RefImage image = ImageOf(bitmap);
+    delete bitmap;
+    return image;
+  }
+
+  void ExpectShown(const std::string& path) {
+    ASSERT_NE(control_->picture, nullptr) << path;
+    RefImage expected = Plain(path);
+    RefImage shown = ImageOf(control_->picture);
+    ASSERT_EQ(shown.width, expected.width) << path;
+    ASSERT_EQ(shown.height, expected.height) << path;
+    std::string first;
+    EXPECT_EQ(RefCountDifferences(expected, shown, &first), 0) << path << ": " << first;
+  }
+
+  void ExpectBlackFrame() {
+    EXPECT_EQ(control_->picture, nullptr);
+    ComposeFrame(control_, 64, 48);
+    for (uint32_t p : ImageOf(control_->frame).pixels) ASSERT_EQ(p, 0xFF000000u);
+  }
+
+  std::string pictures_;
+  PictureControl* control_ = nullptr;
+};
+
+}  // namespace
+
+TEST_F(PicturePreparationTest, PreparedAndUnpreparedGiveTheSamePixelsForEveryKind) {
+  std::string big = folder_ + "big.jpg";
+  ASSERT_TRUE(WriteJpeg(big, 1200, 900, 3));
+  const std::string kinds[] = {folder_ + "gradient.jpg", folder_ + "landscape.png",
+                               folder_ + "animation.gif", folder_ + "still.gif",
+                               folder_ + "small.bmp",     folder_ + "icon.ico", big};
+  for (const std::string& path : kinds) {
+    // Prepared: the neighbour is decoded while the first picture is shown,
+    // and Next swaps it in; the picture it replaces keeps its memory for the
+    // preparation of the one after.
+    Open({big, path, big});
+    ASSERT_EQ(control_->prepared.path, path);
+    PrepareFully();
+    ASSERT_EQ(control_->prepared.state, PREPARATION_READY) << path;
+    Bitmap* prepared = control_->prepared.bitmap;
+    Bitmap* replaced = control_->picture;
+    ShowNextPicture();
+    EXPECT_EQ(control_->picture, prepared) << path;
+    EXPECT_EQ(control_->prepared.bitmap, replaced) << path;
+    ExpectShown(path);
+
+    // Unprepared: Next at once decodes into the replaced picture's memory.
+    Open({big, path});
+    replaced = control_->picture;
+    ShowNextPicture();
+    EXPECT_EQ(control_->picture, replaced) << path;
+    ExpectShown(path);
+
+    // And back: Previous from there onto the large JPEG, also prepared.
+    PrepareFully();
+    ShowPreviousPicture();
+    ExpectShown(big);
+    // At the first file going back there is nothing to prepare: the memory
+    // kept for it is given back.
+    EXPECT_EQ(control_->prepared.bitmap, nullptr);
+  }
+}
+
+TEST_F(PicturePreparationTest, AFailingPictureLeavesNothingOfTheOldOne) {
+  Open({folder_ + "landscape.png", folder_ + "corrupt.png", folder_ + "portrait.png"});
+  ShowNextPicture();   // unprepared, into the memory of the landscape
+  ExpectBlackFrame();
+  ShowPreviousPicture();
+  PrepareFully();      // the corrupt picture fails while being prepared
+  EXPECT_EQ(control_->prepared.state, PREPARATION_IDLE);
+  ShowNextPicture();
+  ExpectBlackFrame();
+  ShowNextPicture();
+  ExpectShown(folder_ + "portrait.png");
+}
+
+TEST_F(PicturePreparationTest, AFileReplacedAfterItsPreparationShowsTheNewContent) {
+  std::string first = Copy("landscape.png", "first.png");
+  std::string second = folder_ + "second.jpg";
+  ASSERT_TRUE(WriteJpeg(second, 640, 480, 1));
+  Open({first, second});
+  PrepareFully();
+  ASSERT_EQ(control_->prepared.state, PREPARATION_READY);
+  // Another picture under the same name; then one of the same picture size
+  // whose last-write time is set well after the preparation.
+  ASSERT_TRUE(WriteJpeg(second, 300, 200, 2));
+  ShowNextPicture();
+  ExpectShown(second);
+  EXPECT_EQ(control_->picture->Width(), 300);
+
+  ShowPreviousPicture();
+  ASSERT_TRUE(WriteJpeg(second, 300, 200, 2));
+  Open({first, second});
+  PrepareFully();
+  ASSERT_EQ(control_->prepared.state, PREPARATION_READY);
+  ASSERT_TRUE(WriteJpeg(second, 300, 200, 9));
+  HANDLE file = CreateFileW(Wide(second).c_str(), FILE_WRITE_ATTRIBUTES, 0, nullptr, OPEN_EXISTING, 0, nullptr);
+  ASSERT_NE(file, INVALID_HANDLE_VALUE);
+  FILETIME now;
+  GetSystemTimeAsFileTime(&now);
+  ULARGE_INTEGER time;
+  time.LowPart = now.dwLowDateTime;
+  time.HighPart = now.dwHighDateTime;
+  time.QuadPart += 50000000;   // five seconds on
+  FILETIME later = {time.LowPart, time.HighPart};
+  EXPECT_TRUE(SetFileTime(file, nullptr, nullptr, &later));
+  CloseHandle(file);
+  ShowNextPicture();
+  ExpectShown(second);
+}
+
+TEST_F(PicturePreparationTest, AFileDeletedAfterItsPreparationShowsBlack) {
+  std::string first = Copy("gradient.jpg", "first.jpg");
+  std::string second = Copy("landscape.png", "second.png");
+  Open({first, second});
+  PrepareFully();
+  ASSERT_EQ(control_->prepared.state, PREPARATION_READY);
+  ASSERT_TRUE(DeleteFileW(Wide(second).c_str()));
+  ShowNextPicture();
+  ExpectBlackFrame();
+}
+
+TEST_F(PicturePreparationTest, AKeyDuringThePreparation) {
+  std::string big = folder_ + "big.jpg";
+  ASSERT_TRUE(WriteJpeg(big, 2400, 1600, 5));
+  std::string first = folder_ + "gradient.jpg";
+  std::string last = folder_ + "portrait.png";
+  // Onto the picture being prepared: the remaining bands are decoded.
+  Open({first, big, last});
+  ASSERT_FALSE(ContinuePreparing(&control_->prepared));   // the header
+  ASSERT_FALSE(ContinuePreparing(&control_->prepared));   // the first bands
+  ASSERT_NE(control_->prepared.jpeg, nullptr);
+  Bitmap* preparing = control_->prepared.bitmap;
+  ShowNextPicture();
+  EXPECT_EQ(control_->picture, preparing);
+  ExpectShown(big);
+  EXPECT_EQ(control_->prepared.path, last);
+
+  // Away from it: the preparation is abandoned, the other picture decoded.
+  Open({first, last, big});
+  ShowNextPicture();
+  ASSERT_EQ(control_->prepared.path, big);
+  ASSERT_FALSE(ContinuePreparing(&control_->prepared));
+  ASSERT_FALSE(ContinuePreparing(&control_->prepared));
+  ShowPreviousPicture();
+  ExpectShown(first);
+  // Previous from the first file: nothing left to prepare.
+  EXPECT_EQ(control_->prepared.state, PREPARATION_IDLE);
+  EXPECT_EQ(control_->prepared.jpeg, nullptr);
+
+  // A real key through the window's own message handling, in the middle.
+  Open({first, big, last});
+  ContinuePreparing(&control_->prepared);
+  ContinuePreparing(&control_->prepared);
+  SendMessageA(g_app.main_window->window, WM_COMMAND, CMD_NEXT, 0);
+  ExpectShown(big);
+  EXPECT_LT(control_->prepared.longest_slice_ms, 1000.0);
+}
+
+TEST_F(PicturePreparationTest, TheBudgetAndTheWholeDecodeLimit) {
+  // A JPEG whose frame header says 12000 x 12000 (576 MB decoded), and a BMP
+  // of 3000 x 3000 (9 megapixels), which cannot be decoded in bands.
+  std::string huge = folder_ + "huge.jpg";
+  std::string header("\xFF\xD8\xFF\xC0\x00\x11\x08\x2E\xE0\x2E\xE0\x03\x01\x22\x00\x02\x11\x01\x03\x11\x01\xFF\xD9", 23);
+  ASSERT_TRUE(WriteFileBytes(huge, header));
+  std::string wide_bmp = folder_ + "wide.bmp";
+  std::string bmp("BM\0\0\0\0\0\0\0\0\x36\0\0\0\x28\0\0\0\xB8\x0B\0\0\xB8\x0B\0\0\x01\0\x18\0", 30);
+  bmp.resize(54, '\0');
+  ASSERT_TRUE(WriteFileBytes(wide_bmp, bmp));
+  std::string first = folder_ + "landscape.png";
+  for (const std::string& path : {huge, wide_bmp}) {
+    Open({first, path});
+    EXPECT_TRUE(ContinuePreparing(&control_->prepared)) << path;
+    EXPECT_EQ(control_->prepared.state, PREPARATION_IDLE) << path;
+    // No memory was taken for it.
+    MemoryBitmap* kept = static_cast<MemoryBitmap*>(control_->prepared.bitmap);
+    EXPECT_TRUE(!kept || kept->AllocatedBytes() < 4 * 1000 * 1000) << path;
+    ShowNextPicture();
+    EXPECT_EQ(control_->picture, nullptr) << path;
+  }
+}
+
+TEST_F(PicturePreparationTest, TheDirectionOfTheLastMoveDecides) {
+  std::vector<std::string> paths;
+  for (int i = 0; i < 4; ++i) paths.push_back(Copy("gradient.jpg", "p" + std::to_string(i) + ".jpg"));
+  Open(paths);
+  EXPECT_EQ(control_->prepared.path, paths[1]);   // Next at first
+  ShowNextPicture();
+  EXPECT_EQ(control_->prepared.path, paths[2]);
+  PrepareFully();
+  ShowNextPicture();
+  EXPECT_EQ(control_->files.current_index, 2);
+  EXPECT_EQ(control_->prepared.path, paths[3]);
+  ShowPreviousPicture();
+  EXPECT_EQ(control_->files.current_index, 1);
+  EXPECT_EQ(control_->prepared.path, paths[0]);
+  PrepareFully();
+  EXPECT_EQ(control_->prepared.state, PREPARATION_READY);
+  Bitmap* prepared = control_->prepared.bitmap;
+  ShowPreviousPicture();
+  EXPECT_EQ(control_->picture, prepared);
+  // At the first file, going back: nothing to prepare, the timer stops.
+  EXPECT_EQ(control_->prepared.state, PREPARATION_IDLE);
+  EXPECT_FALSE(KillTimer(control_->window, TIMER_PREPARATION));
+  // A new set starts with Next again.
+  Open(paths);
+  EXPECT_EQ(control_->prepared.path, paths[1]);
+}
+
+TEST_F(PicturePreparationTest, AnimationIsUnaffected) {
+  std::string animation = folder_ + "animation.gif";
+  std::string still = folder_ + "gradient.jpg";
+  // Preparing a GIF opens no frame reader and starts no timer.
+  Open({still, animation});
+  PrepareFully();
+  EXPECT_EQ(control_->prepared.state, PREPARATION_READY);
+  EXPECT_EQ(control_->animation, nullptr);
+  EXPECT_FALSE(KillTimer(control_->window, TIMER_ANIMATION));
+  ShowNextPicture();
+  ASSERT_NE(control_->animation, nullptr);
+  RefImage first = ImageOf(control_->picture);
+  SendMessageA(control_->window, WM_TIMER, TIMER_ANIMATION, 0);
+  EXPECT_NE(RefCountDifferences(first, ImageOf(control_->picture), nullptr), 0);
+
+  // A shown animation goes on while its neighbour is prepared.
+  Open({animation, still});
+  ASSERT_NE(control_->animation, nullptr);
+  GifFrameReader* reader = control_->animation;
+  RefImage frame1 = ImageOf(control_->picture);
+  PrepareFully();
+  EXPECT_EQ(control_->prepared.state, PREPARATION_READY);
+  EXPECT_EQ(control_->animation, reader);
+  SendMessageA(control_->window, WM_TIMER, TIMER_ANIMATION, 0);
+  EXPECT_NE(RefCountDifferences(frame1, ImageOf(control_->picture), nullptr), 0);
+  // The animation really runs on its timer while the preparation timer works.
+  Open({animation, still});
+  RefImage start = ImageOf(control_->picture);
+  EXPECT_TRUE(PumpUntil([&] { return RefCountDifferences(start, ImageOf(control_->picture), nullptr) != 0; }, 3000));
+}
+
+namespace {
+
+// The width of the picture each time the control painted, seen through a
+// window procedure put in front of the control's own.
+WNDPROC g_control_procedure = nullptr;
+std::vector<int> g_painted_widths;
+
+LRESULT CALLBACK RecordingProcedure(HWND window, UINT message, WPARAM wparam, LPARAM lparam) {
+  if (message == WM_PAINT && g_app.picture_control) {
+    Bitmap* picture = g_app.picture_control->picture;
+    g_painted_widths.push_back(picture ? picture->Width() : -1);
+  }
+  return CallWindowProcA(g_control_procedure, window, message, wparam, lparam);
+}
+
+}  // namespace
+
+TEST_F(PicturePreparationTest, WhatWaitsToBePaintedIsPaintedBeforeTheDecode) {
+  std::string landscape = folder_ + "landscape.png";
+  std::string portrait = folder_ + "portrait.png";
+  Open({landscape, portrait});
+  UpdateWindow(control_->window);
+  g_control_procedure = reinterpret_cast<WNDPROC>(
+      SetWindowLongPtrA(control_->window, GWLP_WNDPROC, reinterpret_cast<LONG_PTR>(RecordingProcedure)));
+  g_painted_widths.clear();
+  // A part of the window uncovered (by a closed menu, say) and Next at once,
+  // with no time to prepare: the part is painted with the picture still
+  // shown, then the next picture is decoded.
+  RECT uncovered = {10, 10, 60, 40};
+  InvalidateRect(control_->window, &uncovered, FALSE);
+  ShowNextPicture();
+  ASSERT_FALSE(g_painted_widths.empty());
+  EXPECT_EQ(g_painted_widths[0], 400);
+  EXPECT_EQ(control_->picture->Width(), 90);
+  // Nothing waiting: nothing is painted before the decode.
+  UpdateWindow(control_->window);
+  g_painted_widths.clear();
+  ShowPreviousPicture();
+  EXPECT_TRUE(g_painted_widths.empty());
+  SetWindowLongPtrA(control_->window, GWLP_WNDPROC, reinterpret_cast<LONG_PTR>(g_control_procedure));
+}
