@@ -7,16 +7,13 @@
 #include "auxwindows/changelog_window.h"
 #include "auxwindows/license_window.h"
 #include "base/app_state.h"
+#include "base/dialog_binding.h"
 #include "base/settings_store.h"
 #include "base/utf8_platform.h"
 #include "view/picture_control.h"
 #include "view/picture_navigation.h"
 
 namespace {
-
-MainWindow* StateOf(HWND window) {
-  return reinterpret_cast<MainWindow*>(GetWindowLongPtrA(window, GWLP_USERDATA));
-}
 
 bool KeyDown(int key) {
   return (GetAsyncKeyState(key) & 0x8000) != 0;
@@ -80,16 +77,9 @@ void DestroyMainWindow(MainWindow* main_window) {
 }  // namespace
 
 INT_PTR CALLBACK MainDialogProc(HWND window, UINT message, WPARAM wparam, LPARAM lparam) {
-  MainWindow* self;
-  if (message == WM_INITDIALOG) {
-    self = reinterpret_cast<MainWindow*>(lparam);
-    if (!self) return 0;
-    self->window = window;
-    SetWindowLongPtrA(window, GWLP_USERDATA, reinterpret_cast<LONG_PTR>(self));
-  } else {
-    self = StateOf(window);
-    if (!self) return 0;
-  }
+  MainWindow* self = static_cast<MainWindow*>(BindDialogObject(window, message, lparam));
+  if (!self) return 0;
+  if (message == WM_INITDIALOG) self->window = window;
   self->message = message;
   self->wparam = wparam;
   self->lparam = lparam;

@@ -3,6 +3,7 @@
 #include <string>
 
 #include "base/app_state.h"
+#include "base/dialog_binding.h"
 #include "base/settings_store.h"
 #include "resources/resource_ids.h"
 
@@ -10,10 +11,6 @@ namespace {
 
 const int WINDOW_WIDTH = 620;
 const int WINDOW_HEIGHT = 505;
-
-ChangelogWindow* StateOf(HWND window) {
-  return reinterpret_cast<ChangelogWindow*>(GetWindowLongPtrW(window, GWLP_USERDATA));
-}
 
 void CloseFromView(void* context) {
   static_cast<ChangelogWindow*>(context)->Close();
@@ -35,16 +32,9 @@ ChangelogWindow::~ChangelogWindow() {
 }
 
 INT_PTR CALLBACK ChangelogDialogProc(HWND window, UINT message, WPARAM wparam, LPARAM lparam) {
-  ChangelogWindow* self;
-  if (message == WM_INITDIALOG) {
-    self = reinterpret_cast<ChangelogWindow*>(lparam);
-    if (!self) return 0;
-    self->window = window;
-    SetWindowLongPtrW(window, GWLP_USERDATA, reinterpret_cast<LONG_PTR>(self));
-  } else {
-    self = StateOf(window);
-    if (!self) return 0;
-  }
+  ChangelogWindow* self = static_cast<ChangelogWindow*>(BindDialogObject(window, message, lparam));
+  if (!self) return 0;
+  if (message == WM_INITDIALOG) self->window = window;
   self->message = message;
   self->wparam = wparam;
   self->lparam = lparam;
@@ -72,7 +62,7 @@ INT_PTR CALLBACK ChangelogDialogProc(HWND window, UINT message, WPARAM wparam, L
       break;
     case WM_NCDESTROY:
       // Last message of the window, however it was closed: free the instance.
-      SetWindowLongPtrW(window, GWLP_USERDATA, 0);
+      UnbindDialogObject(window);
       if (g_app.changelog_window == self) g_app.changelog_window = nullptr;
       delete self;
       break;

@@ -3,15 +3,6 @@
 #include "base/app_state.h"
 #include "base/settings_store.h"
 
-void* BindDialogObject(HWND window, UINT message, LPARAM lparam) {
-  if (message == WM_INITDIALOG && lparam) SetWindowLongPtrA(window, GWLP_USERDATA, lparam);
-  return reinterpret_cast<void*>(GetWindowLongPtrA(window, GWLP_USERDATA));
-}
-
-void UnbindDialogObject(HWND window) {
-  SetWindowLongPtrA(window, GWLP_USERDATA, 0);
-}
-
 HWND CreateHelpDialog(int template_id, HWND owner, DLGPROC procedure, void* object) {
   HWND window = CreateDialogParamA(g_app.instance, MAKEINTRESOURCEA(template_id), owner, procedure,
                                    reinterpret_cast<LPARAM>(object));

@@ -1,15 +1,9 @@
 #pragma once
-// What the About and License windows share: binding the window object to the
-// dialog, creating and showing the owned modeless dialog, closing it as its
+// What the About and License windows share: creating and showing the owned modeless dialog, closing it as its
 // cancel command does, and the position kept in the settings.
 #include <windows.h>
 
-// The object bound to the dialog's user data; on WM_INITDIALOG it is bound
-// from lparam first. Null for messages that come before WM_INITDIALOG.
-void* BindDialogObject(HWND window, UINT message, LPARAM lparam);
-
-// Forgets the bound object; on WM_NCDESTROY, before the object is freed.
-void UnbindDialogObject(HWND window);
+#include "base/dialog_binding.h"
 
 // Creates the modeless dialog from the template, owned by owner, with the
 // object as its creation parameter, and shows it. Null when it failed.

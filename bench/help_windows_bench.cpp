@@ -23,21 +23,11 @@
 #include "base/app_state.h"
 #include "base/file_reader.h"
 #include "base/utf8_platform.h"
+#include "bench/window_bench_timing.h"
 #include "raster/blitting.h"
 #include "raster/dib_bitmap.h"
 
 namespace {
-
-double Now() {
-  static LARGE_INTEGER frequency = [] {
-    LARGE_INTEGER f;
-    QueryPerformanceFrequency(&f);
-    return f;
-  }();
-  LARGE_INTEGER counter;
-  QueryPerformanceCounter(&counter);
-  return double(counter.QuadPart) * 1000.0 / double(frequency.QuadPart);
-}
 
 double CpuMilliseconds() {
   FILETIME created, exited, kernel, user;
@@ -46,20 +36,6 @@ double CpuMilliseconds() {
     return double((uint64_t(t.dwHighDateTime) << 32) | t.dwLowDateTime) / 10000.0;
   };
   return ms(kernel) + ms(user);
-}
-
-void PumpFor(double milliseconds) {
-  double end = Now() + milliseconds;
-  while (Now() < end) {
-    MSG message;
-    while (PeekMessageA(&message, nullptr, 0, 0, PM_REMOVE)) ProcessLoopMessage(&message);
-    MsgWaitForMultipleObjects(0, nullptr, FALSE, 5, QS_ALLINPUT);
-  }
-}
-
-double Median(std::vector<double> values) {
-  std::sort(values.begin(), values.end());
-  return values[values.size() / 2];
 }
 
 AboutBuildFacts Facts() {
@@ -79,7 +55,7 @@ double FrameTime(AboutWindow* about, int offset, int frames) {
     about->RenderFrame();
     times.push_back(Now() - start);
   }
-  return Median(times);
+  return MedianOf(times);
 }
 
 // The same rows as a frame at the offset, drawn with a font whose glyphs stay cached.
@@ -105,7 +81,7 @@ double CachedFrameTime(AboutWindow* about, int offset, int frames) {
     }
     times.push_back(Now() - start);
   }
-  return Median(times);
+  return MedianOf(times);
 }
 
 }  // namespace
@@ -133,7 +109,7 @@ int main(int argc, char** argv) {
     return 1;
   }
   KillTimer(about->window, TIMER_ABOUT_FRAME);
-  PumpFor(200);
+  IdleFor(200);
   about->RenderFrame();   // computes the limit
   int full = 600;         // the frame full of rows
   double first = FrameTime(about, 0, 200);
@@ -145,21 +121,21 @@ int main(int argc, char** argv) {
          "  per-frame font attachment and glyph rendering through GDI\n",
          cached, busy > 0 ? 100.0 * (busy - cached) / busy : 0.0);
   CloseAboutWindow();
-  PumpFor(100);
+  IdleFor(100);
 
   // CPU while the credits roll.
   OpenAboutWindow(nullptr, Facts());
-  PumpFor(300);
+  IdleFor(300);
   double cpu_start = CpuMilliseconds();
   double wall_start = Now();
-  PumpFor(seconds * 1000.0);
+  IdleFor(seconds * 1000.0);
   double cpu = CpuMilliseconds() - cpu_start;
   double wall = Now() - wall_start;
   int offset = g_app.about_window ? g_app.about_window->animation.scroll_offset : -1;
   printf("About rolling for %.0f s: CPU %.0f ms = %.2f%% of one core (offset reached %d)\n",
          wall / 1000.0, cpu, 100.0 * cpu / wall, offset);
   CloseAboutWindow();
-  PumpFor(100);
+  IdleFor(100);
 
   // License: from the command to the text shown.
   std::vector<double> opens;
@@ -172,11 +148,11 @@ int main(int argc, char** argv) {
     opens.push_back(Now() - start);
     length = GetWindowTextLengthW(GetDlgItem(g_app.license_window->window, 1002));
     CloseLicenseWindow();
-    PumpFor(50);
+    IdleFor(50);
   }
   if (!opens.empty()) {
     printf("License window open to text shown: %.2f ms median of %zu (%zu characters)\n",
-           Median(opens), opens.size(), length);
+           MedianOf(opens), opens.size(), length);
     // Where the time goes: reading the file, and the text box taking the text.
     std::string path = g_app.exe_folder + "license.txt";
     std::string text;
@@ -199,7 +175,7 @@ int main(int argc, char** argv) {
     }
     CloseLicenseWindow();
     printf("  reading license.txt: %.2f ms; the text box taking the text: %.2f ms\n",
-           Median(reads), sets.empty() ? 0.0 : Median(sets));
+           MedianOf(reads), sets.empty() ? 0.0 : MedianOf(sets));
   }
   DeleteFileA(g_app.settings_path.c_str());
   return 0;

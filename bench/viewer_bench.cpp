@@ -45,21 +45,6 @@
 
 namespace {
 
-// The program's own message handling: shortcuts first, then dispatch.
-void PumpThroughProgram() {
-  MSG message;
-  while (PeekMessageA(&message, nullptr, 0, 0, PM_REMOVE)) ProcessLoopMessage(&message);
-}
-
-// Messages for the given time, timers included: the user looking.
-void Idle(double milliseconds) {
-  double end = Now() + milliseconds;
-  while (Now() < end) {
-    PumpThroughProgram();
-    MsgWaitForMultipleObjects(0, nullptr, FALSE, 1, QS_ALLINPUT);
-  }
-}
-
 // An arrow key as the keyboard gives it, handled by the program's message
 // handling up to the painted frame. Only the key is taken from the queue,
 // so that nothing else (no timer) runs in between: keys held down.
@@ -143,7 +128,7 @@ int main(int argc, char** argv) {
     return 1;
   }
   SizeClient(1920, 1080);
-  Idle(200);
+  IdleFor(200);
   RECT client;
   GetClientRect(control->window, &client);
   SIZE_T floor_private = Memory().PagefileUsage;

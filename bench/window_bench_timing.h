@@ -5,6 +5,8 @@
 #include <algorithm>
 #include <vector>
 
+#include "app/startup.h"
+
 // Milliseconds on the performance counter.
 inline double Now() {
   static LARGE_INTEGER frequency = [] {
@@ -41,5 +43,20 @@ inline void Pump() {
   while (PeekMessageA(&message, nullptr, 0, 0, PM_REMOVE)) {
     TranslateMessage(&message);
     DispatchMessageA(&message);
+  }
+}
+
+// The program's own message handling: shortcuts first, then dispatch.
+inline void PumpThroughProgram() {
+  MSG message;
+  while (PeekMessageA(&message, nullptr, 0, 0, PM_REMOVE)) ProcessLoopMessage(&message);
+}
+
+// Messages for the given time, timers included: the user looking.
+inline void IdleFor(double milliseconds) {
+  double end = Now() + milliseconds;
+  while (Now() < end) {
+    PumpThroughProgram();
+    MsgWaitForMultipleObjects(0, nullptr, FALSE, 1, QS_ALLINPUT);
   }
 }
