@@ -312,22 +312,37 @@ void ClearBitmap(Bitmap* dest, uint32_t value) {
   for (int64_t y = 0; y < d.height; ++y) kernels.fill_pixels(d.Row(y), d.width, value);
 }
 
+namespace {
+
+// The part of the rectangle (x, y, width, height) that lies on the surface:
+// its corner and size. False when nothing of it does.
+bool ClipRect(const Surface& d, int x, int y, int width, int height, int64_t* x0, int64_t* y0,
+              int64_t* cols, int64_t* rows) {
+  int64_t left = x, top = y, w = width, h = height;
+  if (left < 0) {
+    w += left;
+    left = 0;
+  }
+  if (top < 0) {
+    h += top;
+    top = 0;
+  }
+  if (w <= 0 || h <= 0 || left >= d.width || top >= d.height) return false;
+  *x0 = left;
+  *y0 = top;
+  *cols = std::min(d.width - left, w);
+  *rows = std::min(d.height - top, h);
+  return true;
+}
+
+}  // namespace
+
 void FillBitmapRect(Bitmap* dest, int x, int y, int width, int height, uint32_t colour, float opacity, int mode) {
   Surface d;
   if (!GetSurface(dest, &d)) return;
-  int64_t x0 = x, y0 = y, w = width, h = height;
-  if (x0 < 0) {
-    w += x0;
-    x0 = 0;
-  }
-  if (y0 < 0) {
-    h += y0;
-    y0 = 0;
-  }
   if (mode & USE_SOURCE_ALPHA) opacity *= static_cast<float>(colour >> 24) / 255.0f;
-  if (opacity == 0 || w <= 0 || h <= 0 || x0 >= d.width || y0 >= d.height) return;
-  int64_t rows = std::min(d.height - y0, h);
-  int64_t cols = std::min(d.width - x0, w);
+  int64_t x0, y0, cols, rows;
+  if (opacity == 0 || !ClipRect(d, x, y, width, height, &x0, &y0, &cols, &rows)) return;
   int blend = mode & BLEND_MODE_MASK;
   int a = OpacityWeight(opacity);
   if (a <= 0 || !IsProvidedBlend(blend)) return;
@@ -671,19 +686,11 @@ void BlurBitmap(Bitmap* dest, Bitmap* src, int width, int height) {
 void ApplyToRectSpans(Bitmap* dest, int x, int y, int width, int height, SpanFunction function, void* context) {
   Surface d;
   if (!function || !GetSurface(dest, &d)) return;
-  int64_t x0 = x, y0 = y, w = width, h = height;
-  if (x0 < 0) {
-    w += x0;
-    x0 = 0;
+  int64_t x0, y0, cols, rows;
+  if (!ClipRect(d, x, y, width, height, &x0, &y0, &cols, &rows)) return;
+  for (int64_t row = 0; row < rows; ++row) {
+    function(d.Row(y0 + row) + x0, static_cast<int>(cols), context);
   }
-  if (y0 < 0) {
-    h += y0;
-    y0 = 0;
-  }
-  if (w <= 0 || h <= 0 || x0 >= d.width || y0 >= d.height) return;
-  int64_t rows = std::min(h, d.height - y0);
-  int cols = static_cast<int>(std::min(w, d.width - x0));
-  for (int64_t row = 0; row < rows; ++row) function(d.Row(y0 + row) + x0, cols, context);
 }
 
 namespace {
