@@ -13,6 +13,11 @@
 
 namespace {
 
+// A progressive file may hold any number of scans, each a pass over the
+// whole picture; real ones have about ten. libjpeg-turbo's own tools stop
+// at a limit like this one.
+const int MAX_JPEG_SCANS = 500;
+
 // libjpeg's error manager with the jump back to the decoder.
 struct JpegErrors {
   jpeg_error_mgr manager;
@@ -33,11 +38,19 @@ void ResetErrors(j_common_ptr cinfo) {
   cinfo->err->msg_code = 0;
 }
 
+// Stops a file with an absurd number of scans before it is read to the end.
+void LimitScans(j_common_ptr cinfo) {
+  if (cinfo->is_decompressor &&
+      reinterpret_cast<j_decompress_ptr>(cinfo)->input_scan_number > MAX_JPEG_SCANS)
+    cinfo->err->error_exit(cinfo);
+}
+
 // Everything that must be released when libjpeg jumps back, kept in memory
 // rather than in locals of the function that called setjmp.
 struct JpegDecoding {
   jpeg_decompress_struct cinfo;
   JpegErrors errors;
+  jpeg_progress_mgr progress;
   Bitmap* created;     // a bitmap this decoder made; deleted on failure
   unsigned char* row;  // sample row for grey and CMYK output
 };
@@ -76,8 +89,17 @@ Bitmap* Decode(JpegDecoding* d, FILE* file, Bitmap* target) {
     return nullptr;
   }
   jpeg_create_decompress(cinfo);
+  // libjpeg's own working memory (a progressive file's coefficients) stays
+  // within what one bitmap may take; beyond it decoding fails cleanly.
+  cinfo->mem->max_memory_to_use = static_cast<long>(MAX_BITMAP_BYTES);
+  d->progress.progress_monitor = LimitScans;
+  cinfo->progress = &d->progress;
   jpeg_stdio_src(cinfo, file);
   jpeg_read_header(cinfo, TRUE);
+  // A size no bitmap can take is refused before libjpeg reserves anything
+  // for it (the output has the image's size: no scaling).
+  if (BitmapByteCount(static_cast<int>(cinfo->image_width), static_cast<int>(cinfo->image_height)) < 0)
+    cinfo->err->error_exit(reinterpret_cast<j_common_ptr>(cinfo));
   // Colour pictures: libjpeg writes B, G, R, 255 straight into the bitmap's
   // rows. Its conversion gives the very values of its RGB output, and no
   // second pass over the pixels is needed.
