@@ -1,7 +1,7 @@
 // The bitmap the fuzz targets decode into: a MemoryBitmap that refuses
-// pictures above 16 megapixels, as a failed allocation would, so that a
-// header claiming a huge picture costs one quick refusal instead of
-// gigabytes per run. Everything before the sizing runs as in the program.
+// pictures above a quarter megapixel, as a failed allocation would, so that a
+// header claiming a large picture costs one quick refusal instead of
+// clearing and filling megabytes on every run. Everything before the sizing runs as in the program.
 #pragma once
 
 #include <cstdint>
@@ -11,7 +11,7 @@
 class FuzzBitmap : public MemoryBitmap {
 public:
   bool Resize(int width, int height) override {
-    if (static_cast<int64_t>(width) * height <= (int64_t(1) << 24)) return MemoryBitmap::Resize(width, height);
+    if (static_cast<int64_t>(width) * height <= (int64_t(1) << 18)) return MemoryBitmap::Resize(width, height);
     MemoryBitmap::Resize(0, 0);
     return true;
   }

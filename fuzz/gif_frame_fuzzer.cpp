@@ -18,7 +18,7 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
   FuzzBitmap frame;
   int32_t state = 0, elapsed = 0;
   for (int pass = 0; pass < 2; ++pass) {
-    for (int i = 0; i < 200 && StepGifFrame(gif, &frame, &state, &elapsed) >= 0; ++i) {
+    for (int i = 0; i < 64 && StepGifFrame(gif, &frame, &state, &elapsed) >= 0; ++i) {
       // The first frame also goes without a target now and then, as when
       // the picture could not be sized.
       if (i == 0 && (size & 1)) StepGifFrame(gif, nullptr, &state, &elapsed);

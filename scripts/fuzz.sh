@@ -21,6 +21,6 @@ mkdir -p "$fuzz/fuzz/corpus/$target" "$root/fuzz/reproducers/$target"
 # One process, one core: the machine is shared.
 exec "$fuzz/fuzz/$target" \
   -max_total_time=$((minutes * 60)) -print_final_stats=1 \
-  -rss_limit_mb=2560 -malloc_limit_mb=2560 -timeout=10 \
+  -rss_limit_mb=4096 -malloc_limit_mb=2560 -timeout=10 \
   -artifact_prefix="$root/fuzz/reproducers/$target/" \
   "$fuzz/fuzz/corpus/$target" "$root/fuzz/corpus/$target"
