@@ -115,16 +115,19 @@ write("huge.png", png(1, 1, 2, 8, [[(1, 2, 3)]]).replace(
 
 # ---------------------------------------------------------------- GIF
 
-def lzw(indices):
+def lzw(indices, junk=0):
     """Codes of minimum size 8 that never grow past 9 bits: a clear code
-    every 200 literals keeps giflib's table small."""
+    every 200 literals keeps giflib's table small. With junk, the end code
+    gives way to that many bytes no decoder can follow (codes past the
+    table)."""
     clear, end = 256, 257
     codes = [clear]
     for i, index in enumerate(indices):
         if i and i % 200 == 0:
             codes.append(clear)
         codes.append(index)
-    codes.append(end)
+    if not junk:
+        codes.append(end)
     bits = 0
     nbits = 0
     data = bytearray()
@@ -137,6 +140,7 @@ def lzw(indices):
             nbits -= 8
     if nbits:
         data.append(bits & 255)
+    data += b"\xFF" * junk
     blocks = bytearray([8])
     for i in range(0, len(data), 255):
         part = data[i:i + 255]
@@ -447,42 +451,14 @@ write("many_scans.jpg", head + scans[0] * 1000 + b"".join(scans[1:]) + rest)
 write("few_scans.jpg", head + scans[0] * 20 + b"".join(scans[1:]) + rest)
 
 
-def lzw_then_junk(indices, junk):
-    """Codes for the indices, then bytes no decoder can follow (codes past
-    the table), without an end code."""
-    codes = [256]
-    for i, index in enumerate(indices):
-        if i and i % 200 == 0:
-            codes.append(256)
-        codes.append(index)
-    bits = nbits = 0
-    data = bytearray()
-    for code in codes:
-        bits |= code << nbits
-        nbits += 9
-        while nbits >= 8:
-            data.append(bits & 255)
-            bits >>= 8
-            nbits -= 8
-    data.append(bits & 255)
-    data += b"\xFF" * junk
-    blocks = bytearray([8])
-    for i in range(0, len(data), 255):
-        part = data[i:i + 255]
-        blocks.append(len(part))
-        blocks += part
-    blocks.append(0)
-    return bytes(blocks)
-
-
 # Screen 40 x 30. Frame 1: an image 120 x 1000 whose first 30 rows are
 # there and whose rest is undecodable: only rows on the screen may be
 # decompressed. Frame 2 must then be read from its right place.
-tall = b"\x2C" + struct.pack("<HHHHB", 0, 0, 120, 1000, 0) + lzw_then_junk([3] * (120 * 30), 20000)
+tall = b"\x2C" + struct.pack("<HHHHB", 0, 0, 120, 1000, 0) + lzw([3] * (120 * 30), junk=20000)
 write("tall_image.gif", gif_header(40, 30, GIF_COLOURS, 0) + gce(10) + tall
       + gce(10) + image(0, 0, 40, 30, [[4] * 40 for _ in range(30)]) + TRAILER)
 # An image 60 000 wide on a screen of 40 x 30: refused without decompressing.
-wide = b"\x2C" + struct.pack("<HHHHB", 0, 0, 60000, 2, 0) + lzw_then_junk([3] * 100, 2000)
+wide = b"\x2C" + struct.pack("<HHHHB", 0, 0, 60000, 2, 0) + lzw([3] * 100, junk=2000)
 write("wide_image.gif", gif_header(40, 30, GIF_COLOURS, 0) + wide + TRAILER)
 write("wide_second_frame.gif", gif_header(40, 30, GIF_COLOURS, 0) + gce(10)
       + image(0, 0, 40, 30, [[4] * 40 for _ in range(30)]) + gce(10) + wide + TRAILER)
