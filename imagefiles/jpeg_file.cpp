@@ -15,8 +15,11 @@ namespace {
 
 // A progressive file may hold any number of scans, each a pass over the
 // whole picture; real ones have about ten. libjpeg-turbo's own tools stop
-// at a limit like this one.
+// at 500. Since a scan costs a pass over the picture, pictures above 8
+// megapixels get proportionally fewer, never fewer than 64.
 const int MAX_JPEG_SCANS = 500;
+const int MIN_JPEG_SCAN_LIMIT = 64;
+const int64_t JPEG_SCAN_WORK = int64_t(MAX_JPEG_SCANS) << 23;  // scans x pixels
 
 // libjpeg's error manager with the jump back to the decoder.
 struct JpegErrors {
@@ -38,11 +41,17 @@ void ResetErrors(j_common_ptr cinfo) {
   cinfo->err->msg_code = 0;
 }
 
+int JpegScanLimit(int64_t pixels) {
+  int64_t limit = pixels > 0 ? JPEG_SCAN_WORK / pixels : MAX_JPEG_SCANS;
+  if (limit > MAX_JPEG_SCANS) return MAX_JPEG_SCANS;
+  return limit < MIN_JPEG_SCAN_LIMIT ? MIN_JPEG_SCAN_LIMIT : static_cast<int>(limit);
+}
+
 // Stops a file with an absurd number of scans before it is read to the end.
 void LimitScans(j_common_ptr cinfo) {
-  if (cinfo->is_decompressor &&
-      reinterpret_cast<j_decompress_ptr>(cinfo)->input_scan_number > MAX_JPEG_SCANS)
-    cinfo->err->error_exit(cinfo);
+  if (!cinfo->is_decompressor) return;
+  j_decompress_ptr d = reinterpret_cast<j_decompress_ptr>(cinfo);
+  if (d->input_scan_number > JpegScanLimit(int64_t(d->image_width) * d->image_height)) cinfo->err->error_exit(cinfo);
 }
 
 // Everything that must be released when libjpeg jumps back, kept in memory

@@ -449,6 +449,10 @@ jpeg_with_size("baseline_65500.jpg", buffer.getvalue(), 65500, 65500)
 head, scans, rest = jpeg_scans(progressive16)
 write("many_scans.jpg", head + scans[0] * 1000 + b"".join(scans[1:]) + rest)
 write("few_scans.jpg", head + scans[0] * 20 + b"".join(scans[1:]) + rest)
+# Claiming 4096 x 4096 (16.8 megapixels): 300 scans are more than such a
+# picture may take (250), 200 are not.
+for count in (300, 200):
+    jpeg_with_size("scans_4096_%d.jpg" % count, head + scans[0] * count + b"".join(scans[1:]) + rest, 4096, 4096)
 
 
 # Screen 40 x 30. Frame 1: an image 120 x 1000 whose first 30 rows are

@@ -241,6 +241,17 @@ TEST(JpegBudgetTest, ClaimsBeyondTheLimitsFailCleanly) {
   delete bitmap;
 }
 
+TEST(JpegBudgetTest, LargerPicturesTakeFewerScans) {
+  // 4096 x 4096 is twice 8 megapixels: 250 scans at the most.
+  Bitmap* bitmap = LoadJpeg("scans_4096_300.jpg");
+  EXPECT_EQ(bitmap, nullptr);
+  delete bitmap;
+  bitmap = LoadJpeg("scans_4096_200.jpg");
+  ASSERT_NE(bitmap, nullptr);
+  EXPECT_EQ(bitmap->Width(), 4096);
+  delete bitmap;
+}
+
 #ifndef _WIN32
 
 // Peak memory a decoding adds, in MB, measured in a child process.
