@@ -401,6 +401,18 @@ write("rle_fits.bmp", b"BM" + struct.pack("<IHHI", 14 + 40 + 1024 + len(rle), 0,
       + dib_header(2000, 300, 8, 1, len(rle)) + b"\x00\x00\x00\x00" * 256 + rle)
 
 
+# PNG ancillary chunks that claim a length of 2 GB in a file of 200 bytes;
+# and a picture with small ones, which decodes as without them.
+plain = png_bytes(16, 16)
+ihdr_end = 8 + 25
+write("exif_huge.png", plain[:ihdr_end] + struct.pack(">I", 0x7FFFFF00) + b"eXIf" + b"MM\x00\x2A" * 16)
+write("text_huge.png", plain[:ihdr_end] + struct.pack(">I", 0x7FFFFF00) + b"zTXt" + b"key\x00\x00" * 16)
+write("small_chunks.png", plain[:ihdr_end] + png_chunk(b"eXIf", b"MM\x00\x2A\x00\x00\x00\x08")
+      + png_chunk(b"tEXt", b"Comment\x00made here") + png_chunk(b"gAMA", struct.pack(">I", 45455))
+      + plain[ihdr_end:])
+write("plain.png", plain)
+
+
 def jpeg_with_size(name, source, width, height):
     """The JPEG `source` with the size in its frame header changed."""
     data = bytearray(source)
