@@ -46,13 +46,18 @@ bool OfferToDialog(HWND dialog, MSG* message) {
   return dialog && IsDialogMessageA(dialog, message);
 }
 
+// A class this process registered before counts as registered.
+bool Registered(const WNDCLASSEXA& window_class) {
+  return RegisterClassExA(&window_class) != 0 || GetLastError() == ERROR_CLASS_ALREADY_EXISTS;
+}
+
 }  // namespace
 
-void RegisterWindowClasses(HINSTANCE instance) {
+bool RegisterWindowClasses(HINSTANCE instance) {
   HICON icon = LoadIconA(instance, MAKEINTRESOURCEA(IDI_VISTREL));
   WNDCLASSEXA dialog_class;
   dialog_class.cbSize = sizeof dialog_class;
-  if (!GetClassInfoExA(nullptr, "#32770", &dialog_class)) return;
+  if (!GetClassInfoExA(nullptr, "#32770", &dialog_class)) return false;
   dialog_class.hIcon = icon;
   dialog_class.hIconSm = nullptr;
   dialog_class.hCursor = LoadCursorA(nullptr, reinterpret_cast<LPCSTR>(IDC_ARROW));
@@ -60,14 +65,15 @@ void RegisterWindowClasses(HINSTANCE instance) {
   dialog_class.style = CS_DBLCLKS;
   static const char* const DIALOG_CLASSES[] = {"vistrel_superhost", "about_superhost",
                                                "license_superhost", "changelog_superhost"};
+  bool all = true;
   for (const char* name : DIALOG_CLASSES) {
     dialog_class.lpszClassName = name;
-    RegisterClassExA(&dialog_class);
+    all = Registered(dialog_class) && all;
   }
   dialog_class.lpfnWndProc = PictureControlWindowProc;
   dialog_class.lpszClassName = "picture_control_superhost";
-  RegisterClassExA(&dialog_class);
-  RegisterCellScreenClass(instance);
+  all = Registered(dialog_class) && all;
+  return RegisterCellScreenClass(instance) && all;
 }
 
 void FindExeFolder() {
@@ -130,7 +136,12 @@ int RunVistrel(HINSTANCE instance) {
   g_app.instance = instance;
   CoInitialize(nullptr);
   InitCommonControls();
-  RegisterWindowClasses(instance);
+  // Without its classes or its window the program could only wait, unseen,
+  // for a quit message that never comes: it ends at once instead.
+  if (!RegisterWindowClasses(instance)) {
+    CoUninitialize();
+    return EXIT_NO_WINDOW_CLASSES;
+  }
   FindExeFolder();
   if (!FindSettingsLocation()) {
     Utf8MessageBox(nullptr,
@@ -139,8 +150,7 @@ int RunVistrel(HINSTANCE instance) {
     ExitProcess(1);
   }
   g_app.main_window = new MainWindow();
-  CreateMainWindow(g_app.main_window);
-  int exit_code = RunMessageLoop();
+  int exit_code = CreateMainWindow(g_app.main_window) ? RunMessageLoop() : EXIT_NO_MAIN_WINDOW;
   delete g_app.main_window;
   g_app.main_window = nullptr;
   CoUninitialize();

@@ -4,8 +4,13 @@
 
 // Registers the main, About, License and Changelog dialog classes (copies of
 // the system dialog class with the program's icon, the arrow cursor and
-// double clicks) and the picture control's class.
-void RegisterWindowClasses(HINSTANCE instance);
+// double clicks) and the picture control's class. False when one of them
+// could not be registered (one this process registered before counts).
+bool RegisterWindowClasses(HINSTANCE instance);
+
+// Exit codes of a start-up that cannot go on (1 is the missing roaming folder).
+const int EXIT_NO_WINDOW_CLASSES = 2;
+const int EXIT_NO_MAIN_WINDOW = 3;
 
 // Fills g_app.exe_folder from the executable's path.
 void FindExeFolder();

@@ -206,14 +206,15 @@ LPCWSTR CursorShapeAt(CellScreen* screen) {
 
 }  // namespace
 
-void RegisterCellScreenClass(HINSTANCE instance) {
+bool RegisterCellScreenClass(HINSTANCE instance) {
   WNDCLASSW window_class = {};
   window_class.style = CS_DBLCLKS;
   window_class.lpfnWndProc = CellScreenWindowProc;
   window_class.hInstance = instance;
   window_class.hCursor = LoadCursorW(nullptr, reinterpret_cast<LPCWSTR>(IDC_ARROW));
   window_class.lpszClassName = CLASS_NAME;
-  RegisterClassW(&window_class);   // a second registration fails harmlessly
+  // A class this process registered before counts as registered.
+  return RegisterClassW(&window_class) != 0 || GetLastError() == ERROR_CLASS_ALREADY_EXISTS;
 }
 
 void AttachCellScreen(CellScreen* screen, HWND control) {

@@ -26,8 +26,9 @@ struct CellScreen {
 // The program's one cell screen, attached to the Changelog window's control.
 extern CellScreen g_cell_screen;
 
-// Registers "CellScreenWindow" once per process (a second request only counts).
-void RegisterCellScreenClass(HINSTANCE instance);
+// Registers "CellScreenWindow"; true when the class is there afterwards (a
+// second request in the same process counts as registered).
+bool RegisterCellScreenClass(HINSTANCE instance);
 LRESULT CALLBACK CellScreenWindowProc(HWND window, UINT message, WPARAM wparam, LPARAM lparam);
 
 // Binds the screen to a control window: stores it in the control's user data,

@@ -18,17 +18,38 @@ uint32_t MapColour(const GifColorType& colour) {
 }
 
 // Destination row of the n-th line of an image of the given height.
-int ImageRow(int n, int height, bool interlaced) {
+// *last_pass tells whether the line belongs to the last pass that has rows,
+// within which rows only go down.
+int ImageRow(int n, int height, bool interlaced, bool* last_pass) {
+  *last_pass = true;
   if (!interlaced) return n;
   static const int starts[4] = {0, 4, 2, 1};
   static const int steps[4] = {8, 8, 4, 2};
   for (int pass = 0; pass < 4; ++pass) {
     int rows = starts[pass] < height ? (height - starts[pass] + steps[pass] - 1) / steps[pass] : 0;
-    if (n < rows) return starts[pass] + n * steps[pass];
+    if (n < rows) {
+      // Pass 3 starts at row 1: it has rows whenever the image is 2 or more high.
+      *last_pass = pass == 3 || height < 2;
+      return starts[pass] + n * steps[pass];
+    }
     n -= rows;
   }
   return height;  // past the image: never drawn
 }
+
+// Moves the file past the rest of the image's data without decompressing it.
+void SkipImageData(GifFileType* gif) {
+  GifByteType* block = nullptr;
+  do {
+    if (DGifGetCodeNext(gif, &block) != GIF_OK) return;
+  } while (block);
+}
+
+// An image this much wider or taller than the screen (plus a margin for
+// small screens) is refused: no encoder makes one, and decompressing rows
+// only to clip them away would keep the program busy for minutes.
+const int64_t GIF_IMAGE_EXCESS = 4;
+const int64_t GIF_IMAGE_MARGIN = 1024;
 
 // What a graphic control extension block says; false for other blocks.
 bool ReadGraphicControl(int label, const GifByteType* block, int* transparent_index, int* delay) {
@@ -46,7 +67,13 @@ void ForgetSavedGifImages(GifFileType* gif) {
   gif->ImageCount = 0;
 }
 
-void DrawGifImage(Bitmap* target, GifFileType* gif, int transparent_index, bool first_image) {
+int64_t GifDecodeBudget(const GifFileType* gif) {
+  return GIF_IMAGE_EXCESS * gif->SWidth * gif->SHeight + (int64_t(1) << 20);
+}
+
+bool DrawGifImage(Bitmap* target, GifFileType* gif, int transparent_index, bool first_image, int64_t* budget) {
+  int64_t own_budget = GifDecodeBudget(gif);
+  if (!budget) budget = &own_budget;
   const GifImageDesc& image = gif->Image;
   const ColorMapObject* local = image.ColorMap;
   const ColorMapObject* global = gif->SColorMap;
@@ -70,26 +97,50 @@ void DrawGifImage(Bitmap* target, GifFileType* gif, int transparent_index, bool 
   }
 
   int width = image.Width, height = image.Height;
-  if (width <= 0 || height <= 0) return;
+  if (width <= 0 || height <= 0) return true;
+  if (width > GIF_IMAGE_EXCESS * gif->SWidth + GIF_IMAGE_MARGIN ||
+      height > GIF_IMAGE_EXCESS * gif->SHeight + GIF_IMAGE_MARGIN) {
+    SkipImageData(gif);
+    return false;
+  }
+  uint32_t* bits = target ? target->Bits() : nullptr;
+  if (!bits) {
+    SkipImageData(gif);  // nothing to draw into: only move past the image
+    return true;
+  }
   GifPixelType stack_line[2048];
   GifPixelType* line = stack_line;
   if (width > 2048) {
     line = static_cast<GifPixelType*>(malloc(static_cast<size_t>(width)));
-    if (!line) return;
+    if (!line) {
+      SkipImageData(gif);
+      return true;
+    }
   }
 
-  uint32_t* bits = target ? target->Bits() : nullptr;
-  int target_width = bits ? target->Width() : 0;
-  int target_height = bits ? target->Height() : 0;
-  ptrdiff_t span = bits ? target->RowSpan() : 0;
-  bool flipped = bits && target->IsFlipped();
+  int target_width = target->Width();
+  int target_height = target->Height();
+  ptrdiff_t span = target->RowSpan();
+  bool flipped = target->IsFlipped();
   int left = image.Left;
   int first_x = left < 0 ? -left : 0;
   int end_x = target_width - left < width ? target_width - left : width;
+  bool within_budget = true;
   for (int n = 0; n < height; ++n) {
+    bool last_pass = false;
+    int y = ImageRow(n, height, image.Interlace, &last_pass) + image.Top;
+    // Rows below the target: in the last pass every later row is too.
+    if (y >= target_height && last_pass) {
+      SkipImageData(gif);
+      break;
+    }
+    if (*budget < width) {
+      within_budget = false;
+      SkipImageData(gif);
+      break;
+    }
+    *budget -= width;
     if (DGifGetLine(gif, line, width) != GIF_OK) break;
-    if (!bits) continue;
-    int y = ImageRow(n, height, image.Interlace) + image.Top;
     if (y < 0 || y >= target_height) continue;
     uint32_t* row = bits + (flipped ? target_height - 1 - y : y) * span;
     for (int x = first_x; x < end_x; ++x) {
@@ -97,6 +148,7 @@ void DrawGifImage(Bitmap* target, GifFileType* gif, int transparent_index, bool 
     }
   }
   if (line != stack_line) free(line);
+  return within_budget;
 }
 
 Bitmap* DecodeGifImages(GifFileType* gif, Bitmap* target) {
@@ -105,6 +157,7 @@ Bitmap* DecodeGifImages(GifFileType* gif, Bitmap* target) {
   int transparent_index = -1;
   bool drawn = false;
   bool delay_seen = false;
+  int64_t budget = GifDecodeBudget(gif);
   for (;;) {
     GifRecordType record;
     if (DGifGetRecordType(gif, &record) != GIF_OK) break;
@@ -117,7 +170,7 @@ Bitmap* DecodeGifImages(GifFileType* gif, Bitmap* target) {
         bitmap->Resize(gif->SWidth, gif->SHeight);
         if (bitmap->Width() != gif->SWidth || bitmap->Height() != gif->SHeight || !bitmap->Bits()) break;
       }
-      DrawGifImage(bitmap, gif, transparent_index, !drawn);
+      if (!DrawGifImage(bitmap, gif, transparent_index, !drawn, &budget)) break;
       drawn = true;
       if (delay_seen) break;
       transparent_index = -1;
@@ -155,7 +208,8 @@ int DrawNextGifImage(GifFileType* gif, Bitmap* target, bool first_image) {
     if (record == IMAGE_DESC_RECORD_TYPE) {
       if (DGifGetImageDesc(gif) != GIF_OK) return GIF_FRAME_BAD_DESCRIPTOR;
       ForgetSavedGifImages(gif);
-      DrawGifImage(target, gif, transparent_index, first_image);
+      // A refused image stops the animation, like a damaged one.
+      if (!DrawGifImage(target, gif, transparent_index, first_image, nullptr)) return GIF_FRAME_BAD_DESCRIPTOR;
       return delay * 10;
     } else if (record == EXTENSION_RECORD_TYPE) {
       int label = 0;
@@ -173,4 +227,25 @@ int DrawNextGifImage(GifFileType* gif, Bitmap* target, bool first_image) {
       return GIF_FRAME_BAD_RECORD;
     }
   }
+}
+
+int StepGifFrame(GifFileType* gif, Bitmap* target, int32_t* state, int32_t* elapsed) {
+  if (!gif || *state < 0) return GIF_FRAME_STOPPED;
+  if (target) {
+    // Every frame is drawn anew into the screen-sized bitmap: a screen
+    // larger than any real animation is refused, so the still picture stays.
+    if (int64_t(gif->SWidth) * gif->SHeight > GIF_ANIMATION_MAX_PIXELS) return GIF_FRAME_BAD_SIZE;
+    target->Resize(gif->SWidth, gif->SHeight);
+    if (target->Width() != gif->SWidth || target->Height() != gif->SHeight || !target->Bits())
+      return GIF_FRAME_BAD_SIZE;
+  }
+  int result = DrawNextGifImage(gif, target, *state == 0);
+  if (result < 0) {
+    *state = result;
+    return result;
+  }
+  *state += 1;
+  // Wraps instead of overflowing after days of frames without a rewind.
+  *elapsed = static_cast<int32_t>(static_cast<uint32_t>(*elapsed) + static_cast<uint32_t>(result));
+  return result;
 }

@@ -2,15 +2,34 @@
 // by LoadGifFile and by the frame reader, which give giflib a file reader.
 #pragma once
 
+#include <cstdint>
+
 struct GifFileType;
 class Bitmap;
 
 // Draws the image whose descriptor was just read (gif is positioned after
 // it) into target: pixels equal to transparent_index (-1: none) are not
 // written; with first_image set the whole target is cleared to the
-// background first. With a null target the image's lines are only read, so
-// the file moves past the image. The image is clipped to the target.
-void DrawGifImage(Bitmap* target, GifFileType* gif, int transparent_index, bool first_image);
+// background first. With a null target the image's data is only skipped, so
+// the file moves past the image. The image is clipped to the target; rows
+// below it are skipped without decompressing them.
+//
+// Work is bounded: each decompressed line takes its width from *budget (a
+// fresh GifDecodeBudget when null), and an image much wider or taller than
+// the logical screen is refused. False when the image was refused or the
+// budget ran out (the rest of its data is skipped); true otherwise, also
+// when a damaged image stopped early.
+bool DrawGifImage(Bitmap* target, GifFileType* gif, int transparent_index, bool first_image,
+                  int64_t* budget = nullptr);
+
+// Pixels one frame (or a whole-file decoding) may decompress: four times
+// the logical screen, and a megapixel more.
+int64_t GifDecodeBudget(const GifFileType* gif);
+
+// Largest logical screen that is animated, in pixels (a 7680 x 4320 screen
+// fits): each frame is drawn into a bitmap of the screen's size and the
+// first one clears all of it.
+const int64_t GIF_ANIMATION_MAX_PIXELS = int64_t(1) << 25;
 
 // The whole-file decoding: the images up to and including the first one
 // that follows a delay, drawn over each other into target or into a new
@@ -29,8 +48,17 @@ const int GIF_FRAME_END = -10;             // the terminator was reached
 
 // Reads records up to the next image and draws it into target (which must
 // already have the logical screen's size, or be null). Returns the frame's
-// delay in milliseconds, or one of the negative codes above.
+// delay in milliseconds, or one of the negative codes above. A refused image
+// (see DrawGifImage) gives GIF_FRAME_BAD_DESCRIPTOR.
 int DrawNextGifImage(GifFileType* gif, Bitmap* target, bool first_image);
+
+// One step of a frame reader: with a target, resizes it to the logical
+// screen (GIF_FRAME_BAD_SIZE when it does not take it, or when the screen
+// is larger than GIF_ANIMATION_MAX_PIXELS), then draws the next image.
+// *state counts the frames drawn (0: the next is drawn over a cleared
+// bitmap) and takes a negative code when reading stops; a stopped state
+// gives GIF_FRAME_STOPPED. *elapsed adds up the delays returned.
+int StepGifFrame(GifFileType* gif, Bitmap* target, int32_t* state, int32_t* elapsed);
 
 // giflib keeps a copy of every image descriptor it reads; a looping
 // animation would grow that list forever. Drops the copies.

@@ -29,22 +29,8 @@ GifFrameReader* OpenGifFrameReader(const char* path) {
 }
 
 int ReadNextGifFrame(GifFrameReader* reader, Bitmap* target) {
-  if (!reader || reader->state < 0) return GIF_FRAME_STOPPED;
-  GifFileType* gif = reader->decoder;
-  if (target) {
-    target->Resize(gif->SWidth, gif->SHeight);
-    if (target->Width() != gif->SWidth || target->Height() != gif->SHeight || !target->Bits())
-      return GIF_FRAME_BAD_SIZE;
-  }
-  int result = DrawNextGifImage(gif, target, reader->state == 0);
-  if (result < 0) {
-    reader->state = result;
-    return result;
-  }
-  reader->state += 1;
-  // Wraps instead of overflowing after days of frames without a rewind.
-  reader->elapsed = static_cast<int32_t>(static_cast<uint32_t>(reader->elapsed) + static_cast<uint32_t>(result));
-  return result;
+  if (!reader) return GIF_FRAME_STOPPED;
+  return StepGifFrame(reader->decoder, target, &reader->state, &reader->elapsed);
 }
 
 void RewindGifFrameReader(GifFrameReader* reader) {

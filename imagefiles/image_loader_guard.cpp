@@ -1,122 +1,182 @@
 #include "imagefiles/image_loader_guard.h"
 
+#include <climits>
 #include <cstdint>
 #include <cstdio>
-#include <cstdlib>
-#include <vector>
+#include <cstring>
 
 #include "base/utf8_file.h"
+#include "raster/bitmap.h"
 
 namespace {
 
-// Headers are small; larger files are only read this far.
-const long HEAD_BYTES = 65536;
-
-struct FileHead {
-  std::vector<unsigned char> bytes;  // the first bytes of the file
-  int64_t size;                      // the whole file's size
+// The file as the checks see it: bytes read at any offset, from an open
+// file or from memory.
+struct GuardInput {
+  FILE* file;
+  const unsigned char* bytes;
+  int64_t size;
 };
 
-bool ReadHead(const char* path, FileHead* head) {
-  FILE* file = Utf8OpenFile(path, "rb");
-  if (!file) return false;
-  bool ok = fseek(file, 0, SEEK_END) == 0;
-  long size = ok ? ftell(file) : -1;
-  ok = ok && size >= 0 && fseek(file, 0, SEEK_SET) == 0;
-  if (ok) {
-    head->size = size;
-    head->bytes.resize(static_cast<size_t>(size < HEAD_BYTES ? size : HEAD_BYTES));
-    ok = fread(head->bytes.data(), 1, head->bytes.size(), file) == head->bytes.size();
+bool ReadAt(const GuardInput& input, int64_t offset, unsigned char* out, int64_t count) {
+  if (offset < 0 || count < 0 || offset > input.size || count > input.size - offset) return false;
+  if (input.bytes) {
+    memcpy(out, input.bytes + offset, static_cast<size_t>(count));
+    return true;
   }
-  fclose(file);
-  return ok;
+  return fseek(input.file, static_cast<long>(offset), SEEK_SET) == 0 &&
+         fread(out, 1, static_cast<size_t>(count), input.file) == static_cast<size_t>(count);
+}
+
+// Sizes are computed saturating at SIZE_LIMIT, far above any file, so that
+// no header value can wrap a sum or a product into something small.
+const int64_t SIZE_LIMIT = INT64_MAX / 4;
+
+int64_t Add(int64_t a, int64_t b) {
+  int64_t sum = a + b;  // both at most SIZE_LIMIT: no overflow
+  return sum < SIZE_LIMIT ? sum : SIZE_LIMIT;
+}
+
+int64_t Multiply(int64_t a, int64_t b) {
+  if (a != 0 && b > SIZE_LIMIT / a) return SIZE_LIMIT;
+  return a * b;
 }
 
 uint32_t U16(const unsigned char* p) { return p[0] | uint32_t(p[1]) << 8; }
 uint32_t U32(const unsigned char* p) { return p[0] | uint32_t(p[1]) << 8 | uint32_t(p[2]) << 16 | uint32_t(p[3]) << 24; }
 int32_t S32(const unsigned char* p) { return static_cast<int32_t>(U32(p)); }
+uint32_t BigEndian32(const unsigned char* p) {
+  return uint32_t(p[0]) << 24 | uint32_t(p[1]) << 16 | uint32_t(p[2]) << 8 | p[3];
+}
 
 // Bytes of `rows` rows of `width` pixels of `bits` each, rows padded to 4 bytes.
 int64_t RowBytes(int64_t width, int64_t bits, int64_t rows) {
-  return (width * bits + 31) / 32 * 4 * rows;
+  return Multiply(Add(Multiply(width, bits), 31) / 32 * 4, rows);
 }
 
-// A DIB header (BITMAPCOREHEADER or BITMAPINFOHEADER and later) at `at`
-// within `available` bytes. Gives the bytes of header and colour table, and
-// the bytes of the pixel rows for the given row count factor (icons hold
-// two masks in a doubled height). False when the header itself is damaged.
-bool DibLayout(const unsigned char* p, int64_t available, int64_t* header_and_table, int64_t* width,
-               int64_t* height, int64_t* bits, uint32_t* compression) {
+// The loader makes a bitmap of the picture's full size before anything else:
+// the same limit as every decoded picture.
+bool FitsBitmap(int64_t width, int64_t height) {
+  return width > 0 && height > 0 && width <= INT_MAX && height <= INT_MAX &&
+         BitmapByteCount(static_cast<int>(width), static_cast<int>(height)) >= 0;
+}
+
+// What a DIB header (BITMAPCOREHEADER, or BITMAPINFOHEADER and later) says.
+struct DibLayout {
+  int64_t header_and_table;  // bytes of the header, masks and colour table
+  int64_t width, height, bits;
+  uint32_t compression;
+  int64_t image_size;        // biSizeImage, 0 when not given
+};
+
+const int64_t DIB_HEAD = 40;  // the bytes of a header that are looked at
+
+// `p` holds the first min(available, DIB_HEAD) bytes of the header; the
+// header's own stated size must fit `available`. False when it is damaged.
+bool ReadDibLayout(const unsigned char* p, int64_t available, DibLayout* dib) {
   if (available < 12) return false;
   uint32_t header = U32(p);
   int64_t colours = 0;
+  memset(dib, 0, sizeof *dib);
   if (header == 12) {
-    *width = U16(p + 4);
-    *height = U16(p + 6);
-    *bits = U16(p + 10);
-    *compression = 0;
-    if (*bits <= 8) colours = int64_t(1) << *bits;
-    *header_and_table = 12 + colours * 3;
-    return true;
+    dib->width = U16(p + 4);
+    dib->height = U16(p + 6);
+    dib->bits = U16(p + 10);
+    if (dib->bits <= 8) colours = int64_t(1) << dib->bits;
+    dib->header_and_table = 12 + colours * 3;
+    return dib->bits > 0 && dib->bits <= 32;
   }
-  if (header < 40 || available < 40) return false;
-  *width = S32(p + 4);
-  *height = S32(p + 8);
-  if (*height < 0) *height = -*height;
-  *bits = U16(p + 14);
-  *compression = U32(p + 16);
+  if (header < DIB_HEAD || header > available) return false;
+  dib->width = S32(p + 4);
+  int64_t height = S32(p + 8);
+  dib->height = height < 0 ? -height : height;
+  dib->bits = U16(p + 14);
+  dib->compression = U32(p + 16);
+  dib->image_size = U32(p + 20);
   uint32_t used = U32(p + 32);
-  if (*bits <= 8) colours = used ? used : int64_t(1) << *bits;
+  if (dib->bits <= 8) colours = used ? used : int64_t(1) << dib->bits;
   else colours = used;
-  int64_t masks = (*compression == 3 && header == 40) ? 12 : 0;  // BI_BITFIELDS masks after the header
-  *header_and_table = header + masks + colours * 4;
-  return *width >= 0 && *bits > 0 && *bits <= 64;
+  int64_t masks = (dib->compression == 3 && header == 40) ? 12 : 0;  // BI_BITFIELDS masks after the header
+  dib->header_and_table = header + masks + colours * 4;
+  return dib->width >= 0 && dib->bits > 0 && dib->bits <= 64;
+}
+
+bool BmpFits(const GuardInput& input) {
+  unsigned char p[14 + DIB_HEAD] = {0};
+  int64_t head = input.size < 14 + DIB_HEAD ? input.size : 14 + DIB_HEAD;
+  if (input.size < 26 || !ReadAt(input, 0, p, head)) return false;
+  if (p[0] != 'B' || p[1] != 'M') return true;  // not for this check to judge: the loader refuses it
+  int64_t offset = U32(p + 10);
+  DibLayout dib;
+  if (!ReadDibLayout(p + 14, input.size - 14, &dib)) return false;
+  if (!FitsBitmap(dib.width, dib.height)) return false;
+  // The pixels follow the headers and the colour table.
+  if (offset < 14 + dib.header_and_table || offset >= input.size) return false;
+  int64_t image_bytes = input.size - offset;
+  if (dib.compression == 0 || dib.compression == 3 || dib.compression == 6) {
+    return RowBytes(dib.width, dib.bits, dib.height) <= image_bytes;
+  }
+  // Compressed: the stated data size, when there is one, must be there.
+  return dib.image_size <= image_bytes;
+}
+
+const unsigned char PNG_SIGNATURE[8] = {0x89, 'P', 'N', 'G', 0x0D, 0x0A, 0x1A, 0x0A};
+// Signature, chunk length and type, and the IHDR's 13 bytes with their CRC.
+const int64_t PNG_HEAD = 8 + 8 + 13 + 4;
+
+// One image of an icon: `bytes` at `offset`, both from the directory entry.
+bool IconImageFits(const GuardInput& input, int64_t offset, int64_t bytes) {
+  if (offset + bytes > input.size || bytes < 12) return false;
+  unsigned char p[DIB_HEAD] = {0};
+  if (!ReadAt(input, offset, p, bytes < DIB_HEAD ? bytes : DIB_HEAD)) return false;
+  if (bytes >= 8 && memcmp(p, PNG_SIGNATURE, 8) == 0) {
+    // The loader decodes a PNG image at the size its IHDR gives.
+    return bytes >= PNG_HEAD && memcmp(p + 12, "IHDR", 4) == 0 && BigEndian32(p + 8) == 13 &&
+           FitsBitmap(BigEndian32(p + 16), BigEndian32(p + 20));
+  }
+  DibLayout dib;
+  if (!ReadDibLayout(p, bytes, &dib)) return false;
+  int64_t rows = dib.height / 2;  // colour image and AND mask share the doubled height
+  if (!FitsBitmap(dib.width, rows)) return false;
+  int64_t needed = Add(Add(dib.header_and_table, RowBytes(dib.width, dib.bits, rows)), RowBytes(dib.width, 1, rows));
+  return needed <= bytes;
+}
+
+bool IcoFits(const GuardInput& input) {
+  unsigned char p[16] = {0};
+  if (!ReadAt(input, 0, p, 6)) return false;
+  int64_t count = U16(p + 4);
+  for (int64_t i = 0; i < count; ++i) {
+    if (!ReadAt(input, 6 + 16 * i, p, 16)) return false;
+    if (!IconImageFits(input, U32(p + 12), U32(p + 8))) return false;
+  }
+  return true;
+}
+
+bool CheckFile(const char* path, bool (*check)(const GuardInput&)) {
+  FILE* file = Utf8OpenFile(path, "rb");
+  if (!file) return false;
+  GuardInput input = {file, nullptr, 0};
+  // A file too large for ftell (2 GiB and more on Windows) is refused.
+  long size = fseek(file, 0, SEEK_END) == 0 ? ftell(file) : -1;
+  input.size = size;
+  bool fits = size >= 0 && check(input);
+  fclose(file);
+  return fits;
 }
 
 }  // namespace
 
-bool BmpFitsItsFile(const char* path) {
-  FileHead head;
-  if (!ReadHead(path, &head) || head.bytes.size() < 26) return false;
-  const unsigned char* p = head.bytes.data();
-  if (p[0] != 'B' || p[1] != 'M') return true;  // not for this check to judge: the loader refuses it
-  int64_t offset = U32(p + 10);
-  int64_t header_and_table = 0, width = 0, height = 0, bits = 0;
-  uint32_t compression = 0;
-  if (!DibLayout(p + 14, static_cast<int64_t>(head.bytes.size()) - 14, &header_and_table, &width, &height, &bits,
-                 &compression))
-    return false;
-  // The pixels follow the headers and the colour table.
-  if (offset < 14 + header_and_table || offset >= head.size) return false;
-  int64_t image_bytes = head.size - offset;
-  if (compression == 0 || compression == 3 || compression == 6) {
-    return RowBytes(width, bits, height) <= image_bytes;
-  }
-  // Compressed: the stated data size, when there is one, must be there.
-  if (U32(p + 14) >= 40 && U32(p + 14 + 20) > image_bytes) return false;
-  return true;
+bool BmpFitsItsFile(const char* path) { return path && CheckFile(path, BmpFits); }
+
+bool IcoFitsItsFile(const char* path) { return path && CheckFile(path, IcoFits); }
+
+bool BmpBytesFit(const unsigned char* bytes, size_t size) {
+  GuardInput input = {nullptr, bytes, static_cast<int64_t>(size)};
+  return bytes && BmpFits(input);
 }
 
-bool IcoFitsItsFile(const char* path) {
-  FileHead head;
-  if (!ReadHead(path, &head) || head.bytes.size() < 6) return false;
-  const unsigned char* p = head.bytes.data();
-  int64_t count = U16(p + 4);
-  if (6 + 16 * count > static_cast<int64_t>(head.bytes.size())) return false;
-  for (int64_t i = 0; i < count; ++i) {
-    const unsigned char* entry = p + 6 + 16 * i;
-    int64_t bytes = U32(entry + 8);
-    int64_t offset = U32(entry + 12);
-    if (offset + bytes > head.size || bytes < 12) return false;
-    // A PNG image is the loader's to check; a bitmap image needs its header.
-    if (offset + 40 > static_cast<int64_t>(head.bytes.size())) continue;
-    const unsigned char* image = p + offset;
-    if (image[0] == 0x89 && image[1] == 'P') continue;
-    int64_t header_and_table = 0, width = 0, height = 0, bits = 0;
-    uint32_t compression = 0;
-    if (!DibLayout(image, bytes, &header_and_table, &width, &height, &bits, &compression)) return false;
-    int64_t rows = height / 2;  // colour image and AND mask share the doubled height
-    if (header_and_table + RowBytes(width, bits, rows) + RowBytes(width, 1, rows) > bytes) return false;
-  }
-  return true;
+bool IcoBytesFit(const unsigned char* bytes, size_t size) {
+  GuardInput input = {nullptr, bytes, static_cast<int64_t>(size)};
+  return bytes && IcoFits(input);
 }

@@ -14,6 +14,14 @@
 
 namespace {
 
+// A progressive file may hold any number of scans, each a pass over the
+// whole picture; real ones have about ten. libjpeg-turbo's own tools stop
+// at 500. Since a scan costs a pass over the picture, pictures above 8
+// megapixels get proportionally fewer, never fewer than 64.
+const int MAX_JPEG_SCANS = 500;
+const int MIN_JPEG_SCAN_LIMIT = 64;
+const int64_t JPEG_SCAN_WORK = int64_t(MAX_JPEG_SCANS) << 23;  // scans x pixels
+
 // libjpeg's error manager with the jump back to the decoder.
 struct JpegErrors {
   jpeg_error_mgr manager;
@@ -34,11 +42,25 @@ void ResetErrors(j_common_ptr cinfo) {
   cinfo->err->msg_code = 0;
 }
 
+int JpegScanLimit(int64_t pixels) {
+  int64_t limit = pixels > 0 ? JPEG_SCAN_WORK / pixels : MAX_JPEG_SCANS;
+  if (limit > MAX_JPEG_SCANS) return MAX_JPEG_SCANS;
+  return limit < MIN_JPEG_SCAN_LIMIT ? MIN_JPEG_SCAN_LIMIT : static_cast<int>(limit);
+}
+
+// Stops a file with an absurd number of scans before it is read to the end.
+void LimitScans(j_common_ptr cinfo) {
+  if (!cinfo->is_decompressor) return;
+  j_decompress_ptr d = reinterpret_cast<j_decompress_ptr>(cinfo);
+  if (d->input_scan_number > JpegScanLimit(int64_t(d->image_width) * d->image_height)) cinfo->err->error_exit(cinfo);
+}
+
 // Everything that must be released when libjpeg jumps back, kept in memory
 // rather than in locals of the function that called setjmp.
 struct JpegDecoding {
   jpeg_decompress_struct cinfo;
   JpegErrors errors;
+  jpeg_progress_mgr progress;
   Bitmap* created;     // a bitmap this decoder made; deleted on failure
   unsigned char* row;  // sample row for grey and CMYK output
   bool in_place;       // libjpeg writes pixels straight into the rows
@@ -86,19 +108,26 @@ bool StartDecoding(JpegDecoding* d, FILE* file, Bitmap* target, int64_t max_byte
     return false;
   }
   jpeg_create_decompress(cinfo);
+  // libjpeg's own working memory (a progressive file's coefficients) stays
+  // within what one bitmap may take; beyond it decoding fails cleanly.
+  cinfo->mem->max_memory_to_use = static_cast<long>(MAX_BITMAP_BYTES);
+  d->progress.progress_monitor = LimitScans;
+  cinfo->progress = &d->progress;
   jpeg_stdio_src(cinfo, file);
   jpeg_read_header(cinfo, TRUE);
+  // A size no bitmap can take is refused before libjpeg reserves anything
+  // for it (nothing is scaled: the output has the image's size).
+  int64_t bytes = BitmapByteCount(static_cast<int>(cinfo->image_width), static_cast<int>(cinfo->image_height));
+  if (bytes < 0) cinfo->err->error_exit(reinterpret_cast<j_common_ptr>(cinfo));
+  if (bytes > max_bytes) {
+    jpeg_destroy_decompress(cinfo);
+    return false;
+  }
   // Colour pictures: libjpeg writes B, G, R, 255 straight into the bitmap's
   // rows. Its conversion gives the very values of its RGB output, and no
   // second pass over the pixels is needed.
   bool in_place = cinfo->out_color_space == JCS_RGB;
   if (in_place) cinfo->out_color_space = JCS_EXT_BGRA;
-  // Nothing is scaled: the output has the picture's own size.
-  int64_t bytes = BitmapByteCount(static_cast<int>(cinfo->image_width), static_cast<int>(cinfo->image_height));
-  if (max_bytes < INT64_MAX && (bytes < 0 || bytes > max_bytes)) {
-    jpeg_destroy_decompress(cinfo);
-    return false;
-  }
   jpeg_start_decompress(cinfo);
 
   int width = static_cast<int>(cinfo->output_width);

@@ -20,6 +20,14 @@ struct PngDecoding {
   png_bytep* rows;     // one pointer per bitmap row
 };
 
+// Ancillary chunks that nothing here uses. libpng would read them into
+// buffers of the length the file states (a length above its limit is only
+// a warning), so a 100-byte file could make it reserve 2 GB; ignored, they
+// are skipped through a small buffer. The pixels do not depend on them: no
+// gamma, background or shift transformation is requested.
+const png_byte UNUSED_CHUNKS[] = "bKGD\0cHRM\0eXIf\0gAMA\0hIST\0iCCP\0iTXt\0oFFs\0pCAL\0pHYs\0"
+                                 "sBIT\0sCAL\0sPLT\0sRGB\0tEXt\0tIME\0zTXt";
+
 void Release(PngDecoding* d) {
   png_destroy_read_struct(&d->png, d->info ? &d->info : nullptr, nullptr);
   free(d->rows);
@@ -50,6 +58,8 @@ Bitmap* Decode(PngDecoding* d, FILE* file, Bitmap* target) {
     return nullptr;
   }
   png_init_io(d->png, file);
+  png_set_keep_unknown_chunks(d->png, PNG_HANDLE_CHUNK_NEVER, nullptr, 0);
+  png_set_keep_unknown_chunks(d->png, PNG_HANDLE_CHUNK_NEVER, UNUSED_CHUNKS, sizeof UNUSED_CHUNKS / 5);
   png_read_info(d->png, d->info);
   png_uint_32 width = 0, height = 0;
   int bit_depth = 0, colour_type = 0, interlace = 0, compression = 0, filter = 0;

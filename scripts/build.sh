@@ -3,6 +3,7 @@
 # configures and builds both configurations:
 #   build/win     vistrel.exe and the Windows tests (MinGW-w64, run under Wine)
 #   build/native  the platform-free code with its tests under ASan/UBSan, and the benchmarks
+#   build/fuzz    the libFuzzer targets (only when clang is installed)
 set -euo pipefail
 
 root=$(cd "$(dirname "$0")/.." && pwd)
@@ -39,4 +40,13 @@ if [ "${VISTREL_SKIP_NATIVE:-0}" != "1" ]; then
     -DVISTREL_GTEST_SOURCE_DIR="$gtest_src" \
     -DPython3_EXECUTABLE="$python" >/dev/null
   cmake --build "$native" -j "$jobs"
+fi
+
+# The fuzz targets need clang's libFuzzer; CI installs it (install-packages.sh).
+if [ "${VISTREL_SKIP_NATIVE:-0}" != "1" ] && command -v clang++ >/dev/null 2>&1; then
+  fuzz="$root/build/fuzz${VISTREL_BUILD_SUFFIX:-}"
+  CC=clang CXX=clang++ cmake -S "$root" -B "$fuzz" --no-warn-unused-cli \
+    -DCMAKE_BUILD_TYPE=RelWithDebInfo \
+    -DVISTREL_FUZZ=ON >/dev/null
+  cmake --build "$fuzz" -j "$jobs" --target fuzz_targets
 fi

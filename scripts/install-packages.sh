@@ -24,6 +24,7 @@ packages=(
   libjpeg62-turbo-dev libpng-dev libgif-dev  # the host build of the JPEG, PNG and GIF decoding
   libjpeg-turbo-progs                  # djpeg, the reference output of the JPEG tests
   nsis                                 # makensis, for the installer
+  clang libclang-rt-14-dev             # libFuzzer with ASan and UBSan for the fuzz targets
 )
 
 missing=()

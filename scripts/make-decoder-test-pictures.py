@@ -115,16 +115,19 @@ write("huge.png", png(1, 1, 2, 8, [[(1, 2, 3)]]).replace(
 
 # ---------------------------------------------------------------- GIF
 
-def lzw(indices):
+def lzw(indices, junk=0):
     """Codes of minimum size 8 that never grow past 9 bits: a clear code
-    every 200 literals keeps giflib's table small."""
+    every 200 literals keeps giflib's table small. With junk, the end code
+    gives way to that many bytes no decoder can follow (codes past the
+    table)."""
     clear, end = 256, 257
     codes = [clear]
     for i, index in enumerate(indices):
         if i and i % 200 == 0:
             codes.append(clear)
         codes.append(index)
-    codes.append(end)
+    if not junk:
+        codes.append(end)
     bits = 0
     nbits = 0
     data = bytearray()
@@ -137,6 +140,7 @@ def lzw(indices):
             nbits -= 8
     if nbits:
         data.append(bits & 255)
+    data += b"\xFF" * junk
     blocks = bytearray([8])
     for i in range(0, len(data), 255):
         part = data[i:i + 255]
@@ -346,3 +350,139 @@ Image.new("CMYK", (16, 16), (0, 0, 0, 0)).save(os.path.join(out, "cmyk_white.jpg
 Image.new("CMYK", (16, 16), (0, 0, 0, 255)).save(os.path.join(out, "cmyk_black.jpg"), quality=100)
 # A 6000 x 4000 colour JPEG that claims more lines than it has is left to the
 # robustness test's truncations.
+
+
+# ---------------------------------------------------------------- hostile files
+# Each claims far more than it carries, or points where it should not. The
+# image loader guard, the decoders' budgets and the program must refuse them
+# cheaply (tests/imagefiles/hostile_file_test.cpp).
+
+def png_bytes(width, height):
+    return png(width, height, 2, 8, [[(x * 30 % 256, y * 30 % 256, 90) for x in range(width)] for y in range(height)])
+
+
+def ico_entry(width, height, bit_count, body, offset):
+    return struct.pack("<BBBBHHII", width % 256, height % 256, 0, 0, 1, bit_count, len(body), offset)
+
+
+def dib_header(width, height, bit_count, compression=0, image_size=0):
+    return struct.pack("<IiiHHIIiiII", 40, width, height, 1, bit_count, compression, image_size, 0, 0, 0, 0)
+
+
+good16 = xor32(16, 16, lambda x, y: (10, 200, 30, 255)) + and_mask(16, 16, lambda x, y: False)
+good_body = dib_header(16, 32, 32) + good16
+# A good 16 x 16 image lying 70 000 bytes into the file, past the first 64 KiB.
+far = 6 + 16 + 70000
+write("far_good.ico", struct.pack("<HHH", 0, 1, 1) + ico_entry(16, 16, 32, good_body, far)
+      + b"\x00" * 70000 + good_body)
+# The same place, but the header claims 0x7FFFFFFF x 0x40000000 pixels of 64 bits.
+bad_body = dib_header(0x7FFFFFFF, -0x80000000, 64) + good16
+write("far_overflow.ico", struct.pack("<HHH", 0, 1, 2) + ico_entry(16, 16, 32, good_body, 6 + 32)
+      + ico_entry(0, 0, 64, bad_body, 6 + 32 + len(good_body) + 70000) + good_body + b"\x00" * 70000 + bad_body)
+# A second image at the end of a small file, 20 bytes: shorter than its header.
+write("short_entry.ico", struct.pack("<HHH", 0, 1, 2) + ico_entry(16, 16, 32, good_body, 6 + 32)
+      + struct.pack("<BBBBHHII", 16, 16, 0, 0, 1, 32, 20, 6 + 32 + len(good_body)) + good_body
+      + dib_header(16, 32, 32)[:20])
+# PNG images inside icons: a small true one, and one whose IHDR claims
+# 31000 x 31000 (3.8 GB of pixels) with a few bytes of data.
+small_png = png_bytes(16, 16)
+write("png_inside.ico", struct.pack("<HHH", 0, 1, 1) + ico_entry(16, 16, 32, small_png, 22) + small_png)
+huge_png = small_png.replace(png_chunk(b"IHDR", struct.pack(">IIBBBBB", 16, 16, 8, 2, 0, 0, 0)),
+                             png_chunk(b"IHDR", struct.pack(">IIBBBBB", 31000, 31000, 8, 2, 0, 0, 0)))
+write("png_inside_huge.ico", struct.pack("<HHH", 0, 1, 1) + ico_entry(0, 0, 32, huge_png, 22) + huge_png)
+# BMP: width 0x7FFFFFFF and height 0x80000000, whose row bytes overflow 64 bits.
+write("overflow.bmp", b"BM" + struct.pack("<IHHI", 14 + 40 + 64, 0, 0, 14 + 40)
+      + dib_header(0x7FFFFFFF, -0x80000000, 64) + b"\x00" * 64)
+# RLE8 of 1 KB claiming 32768 x 32768 (4 GB of pixels); and one that fits.
+rle = bytes((255, 1)) * 500 + b"\x00\x01"
+write("rle_huge.bmp", b"BM" + struct.pack("<IHHI", 14 + 40 + 1024 + len(rle), 0, 0, 14 + 40 + 1024)
+      + dib_header(32768, 32768, 8, 1, len(rle)) + b"\x00\x00\x00\x00" * 256 + rle)
+write("rle_fits.bmp", b"BM" + struct.pack("<IHHI", 14 + 40 + 1024 + len(rle), 0, 0, 14 + 40 + 1024)
+      + dib_header(2000, 300, 8, 1, len(rle)) + b"\x00\x00\x00\x00" * 256 + rle)
+
+
+# PNG ancillary chunks that claim a length of 2 GB in a file of 200 bytes;
+# and a picture with small ones, which decodes as without them.
+plain = png_bytes(16, 16)
+ihdr_end = 8 + 25
+write("exif_huge.png", plain[:ihdr_end] + struct.pack(">I", 0x7FFFFF00) + b"eXIf" + b"MM\x00\x2A" * 16)
+write("text_huge.png", plain[:ihdr_end] + struct.pack(">I", 0x7FFFFF00) + b"zTXt" + b"key\x00\x00" * 16)
+write("small_chunks.png", plain[:ihdr_end] + png_chunk(b"eXIf", b"MM\x00\x2A\x00\x00\x00\x08")
+      + png_chunk(b"tEXt", b"Comment\x00made here") + png_chunk(b"gAMA", struct.pack(">I", 45455))
+      + plain[ihdr_end:])
+write("plain.png", plain)
+
+
+def jpeg_with_size(name, source, width, height):
+    """The JPEG `source` with the size in its frame header changed."""
+    data = bytearray(source)
+    at = 2
+    while at + 4 <= len(data):
+        marker, length = data[at + 1], data[at + 2] << 8 | data[at + 3]
+        if marker in (0xC0, 0xC1, 0xC2):
+            data[at + 5:at + 9] = struct.pack(">HH", height, width)
+            break
+        at += 2 + length
+    write(name, bytes(data))
+
+
+def jpeg_scans(data):
+    """(before the first scan, [each scan from its SOS up to the next SOS or
+    the end, tables between scans included], the end marker)."""
+    at = 2
+    while not (data[at] == 0xFF and data[at + 1] == 0xDA):
+        at += 2 + (data[at + 2] << 8 | data[at + 3])
+    head, starts = data[:at], []
+    while data[at + 1] != 0xD9:
+        if data[at + 1] == 0xDA:
+            starts.append(at)
+            at += 2 + (data[at + 2] << 8 | data[at + 3])
+            # Entropy-coded data: up to a marker that is no stuffed byte or restart.
+            while not (data[at] == 0xFF and data[at + 1] != 0x00 and not 0xD0 <= data[at + 1] <= 0xD7):
+                at += 1
+        else:
+            at += 2 + (data[at + 2] << 8 | data[at + 3])
+    starts.append(at)
+    return head, [data[starts[i]:starts[i + 1]] for i in range(len(starts) - 1)], data[at:]
+
+
+import io
+buffer = io.BytesIO()
+photo(16, 16).save(buffer, "JPEG", quality=80, progressive=True, subsampling=0)
+progressive16 = buffer.getvalue()
+# Progressive headers claiming 65500 x 65500 (no bitmap takes it) and
+# 23000 x 23000 (a bitmap would, but the coefficients need 3.2 GB).
+jpeg_with_size("progressive_65500.jpg", progressive16, 65500, 65500)
+jpeg_with_size("progressive_23000.jpg", progressive16, 23000, 23000)
+buffer = io.BytesIO()
+photo(16, 16).save(buffer, "JPEG", quality=80)
+jpeg_with_size("baseline_65500.jpg", buffer.getvalue(), 65500, 65500)
+# The first scan of a small progressive picture repeated 1000 times.
+head, scans, rest = jpeg_scans(progressive16)
+write("many_scans.jpg", head + scans[0] * 1000 + b"".join(scans[1:]) + rest)
+write("few_scans.jpg", head + scans[0] * 20 + b"".join(scans[1:]) + rest)
+# Claiming 4096 x 4096 (16.8 megapixels): 300 scans are more than such a
+# picture may take (250), 200 are not.
+for count in (300, 200):
+    jpeg_with_size("scans_4096_%d.jpg" % count, head + scans[0] * count + b"".join(scans[1:]) + rest, 4096, 4096)
+
+
+# Screen 40 x 30. Frame 1: an image 120 x 1000 whose first 30 rows are
+# there and whose rest is undecodable: only rows on the screen may be
+# decompressed. Frame 2 must then be read from its right place.
+tall = b"\x2C" + struct.pack("<HHHHB", 0, 0, 120, 1000, 0) + lzw([3] * (120 * 30), junk=20000)
+write("tall_image.gif", gif_header(40, 30, GIF_COLOURS, 0) + gce(10) + tall
+      + gce(10) + image(0, 0, 40, 30, [[4] * 40 for _ in range(30)]) + TRAILER)
+# An image 60 000 wide on a screen of 40 x 30: refused without decompressing.
+wide = b"\x2C" + struct.pack("<HHHHB", 0, 0, 60000, 2, 0) + lzw([3] * 100, junk=2000)
+write("wide_image.gif", gif_header(40, 30, GIF_COLOURS, 0) + wide + TRAILER)
+write("wide_second_frame.gif", gif_header(40, 30, GIF_COLOURS, 0) + gce(10)
+      + image(0, 0, 40, 30, [[4] * 40 for _ in range(30)]) + gce(10) + wide + TRAILER)
+# 300 images of 64 x 64 without delays, image k of colour 1 + k % 7: the
+# decoding budget of one frame (4 screens and a megapixel) ends after 260.
+write("many_images.gif", gif_header(64, 64, GIF_COLOURS, 0)
+      + b"".join(image(0, 0, 64, 64, [[1 + k % 7] * 64 for _ in range(64)]) for k in range(300)) + TRAILER)
+# Animated screens of 8000 x 8000 (above the animation budget) and 4096 x 4096.
+for side in (8000, 4096):
+    write("animated_%d.gif" % side, gif_header(side, side, GIF_COLOURS, 0)
+          + gce(10) + image(0, 0, 2, 2, [[3, 4], [5, 6]]) + gce(10) + image(0, 0, 1, 1, [[7]]) + TRAILER)

@@ -563,3 +563,14 @@ TEST_F(MainWindowTest, DocumentationOpensInNotepad) {
   }
   EXPECT_TRUE(IsWindow(main));
 }
+
+// Start-up ends with a non-zero code when its classes cannot be registered;
+// classes this process registered before count as registered, so a second
+// registration does not end it.
+TEST(StartupTest, WindowClassRegistrationReportsItsResult) {
+  EXPECT_TRUE(RegisterWindowClasses(GetModuleHandleW(nullptr)));
+  EXPECT_TRUE(RegisterWindowClasses(GetModuleHandleW(nullptr)));
+  WNDCLASSEXA info;
+  info.cbSize = sizeof info;
+  EXPECT_TRUE(GetClassInfoExA(GetModuleHandleW(nullptr), "picture_control_superhost", &info));
+}

@@ -6,6 +6,7 @@
 // the keyboard and captured too, to see the greyed items and check marks.
 // The captured frames are kept as PNG files in the build folder.
 #include <windows.h>
+#include <psapi.h>
 
 #include <gtest/gtest.h>
 
@@ -484,5 +485,34 @@ TEST_F(ViewerEndToEnd, ChangelogFindsAWordAndHighlightsIt) {
     for (int px = 0; px < image.width; ++px) {
       ASSERT_NE(image.at(px, y) & 0xFFFFFF, highlight) << "row " << row << " x " << px;
     }
+  }
+}
+
+// Files that claim huge pictures, point past their end or would take
+// minutes (made by the decoder pictures script): each shows black, the
+// process stays alive with its memory bounded, and it answers at once.
+TEST_F(ViewerEndToEnd, HostileFilesShowBlackAndKeepTheProgramAlive) {
+  const char* names[] = {"far_overflow.ico", "short_entry.ico", "png_inside_huge.ico", "overflow.bmp",
+                         "rle_huge.bmp",     "progressive_65500.jpg", "progressive_23000.jpg",
+                         "many_scans.jpg",   "wide_image.gif"};
+  std::string typed;
+  for (const char* name : names) {
+    ASSERT_TRUE(CopyFileW(Wide(WindowsPath(VISTREL_DECODER_PICTURES) + "\\" + name).c_str(),
+                          Wide(pictures_ + name).c_str(), FALSE)) << name;
+    typed += std::string("\"") + name + "\" ";
+  }
+  OpenWithDialog(typed);
+  for (size_t i = 0; i < sizeof names / sizeof names[0]; ++i) {
+    ExpectShown(nullptr, RefEffects(), std::string("hostile-") + names[i]);
+    ASSERT_EQ(WaitForSingleObject(v_.process.hProcess, 0), static_cast<DWORD>(WAIT_TIMEOUT)) << names[i];
+    DWORD_PTR answer = 0;
+    EXPECT_NE(SendMessageTimeoutW(v_.window, WM_NULL, 0, 0, SMTO_ABORTIFHUNG, 1000, &answer), 0) << names[i];
+    PressKeys({VK_RIGHT}, 50);
+  }
+  PROCESS_MEMORY_COUNTERS memory = {};
+  memory.cb = sizeof memory;
+  if (GetProcessMemoryInfo(v_.process.hProcess, &memory, sizeof memory) && memory.PeakWorkingSetSize) {
+    printf("peak working set of vistrel.exe: %u MB\n", static_cast<unsigned>(memory.PeakWorkingSetSize >> 20));
+    EXPECT_LT(memory.PeakWorkingSetSize, SIZE_T(400) << 20);
   }
 }
