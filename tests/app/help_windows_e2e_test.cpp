@@ -8,6 +8,7 @@
 #include <vector>
 
 #include "resources/resource_ids.h"
+#include "tests/support/picture_test_support.h"
 #include "tests/support/vistrel_process.h"
 #include "tests/support/win_test_support.h"
 
@@ -28,32 +29,9 @@ bool WaitForWindowGone(HWND window) {
   return !IsWindow(window);
 }
 
-// The window's client area as it is on the screen.
-std::vector<uint32_t> CaptureClient(HWND window) {
-  RECT r;
-  GetClientRect(window, &r);
-  MapWindowPoints(window, HWND_DESKTOP, reinterpret_cast<POINT*>(&r), 2);
-  int w = r.right - r.left, h = r.bottom - r.top;
-  std::vector<uint32_t> pixels(static_cast<size_t>(w > 0 && h > 0 ? w * h : 0));
-  if (pixels.empty()) return pixels;
-  HDC screen = GetDC(nullptr);
-  HDC memory = CreateCompatibleDC(screen);
-  BITMAPINFO info = {};
-  info.bmiHeader.biSize = sizeof info.bmiHeader;
-  info.bmiHeader.biWidth = w;
-  info.bmiHeader.biHeight = -h;
-  info.bmiHeader.biPlanes = 1;
-  info.bmiHeader.biBitCount = 32;
-  void* bits = nullptr;
-  HBITMAP section = CreateDIBSection(memory, &info, DIB_RGB_COLORS, &bits, nullptr, 0);
-  HGDIOBJ old = SelectObject(memory, section);
-  BitBlt(memory, 0, 0, w, h, screen, r.left, r.top, SRCCOPY);
-  GdiFlush();
-  memcpy(pixels.data(), bits, pixels.size() * 4);
-  SelectObject(memory, old);
-  DeleteObject(section);
-  DeleteDC(memory);
-  ReleaseDC(nullptr, screen);
+// The colours of the window's client area on the screen (alpha cleared).
+std::vector<uint32_t> ClientColours(HWND window) {
+  std::vector<uint32_t> pixels = CaptureClient(window).pixels;
   for (uint32_t& p : pixels) p &= 0xFFFFFF;
   return pixels;
 }
@@ -96,9 +74,9 @@ TEST(HelpWindowsE2E, AboutRollsAndLicenseReopensWhereItWasMoved) {
   EXPECT_EQ(r.bottom - r.top, 210);
   // The credits roll: what the screen shows changes from one moment to the next.
   Sleep(1500);
-  std::vector<uint32_t> first = CaptureClient(about);
+  std::vector<uint32_t> first = ClientColours(about);
   Sleep(700);
-  std::vector<uint32_t> second = CaptureClient(about);
+  std::vector<uint32_t> second = ClientColours(about);
   EXPECT_GT(CountLit(first), 50);
   EXPECT_GT(CountLit(second), 50);
   EXPECT_NE(first, second);

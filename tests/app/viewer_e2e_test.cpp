@@ -53,42 +53,6 @@ void TypeText(const std::string& text) {
   }
 }
 
-// Captures a screen rectangle.
-RefImage CaptureScreen(const RECT& r) {
-  int w = r.right - r.left, h = r.bottom - r.top;
-  RefImage image(w > 0 ? w : 0, h > 0 ? h : 0, 0);
-  if (w <= 0 || h <= 0) return image;
-  HDC screen = GetDC(nullptr);
-  HDC memory = CreateCompatibleDC(screen);
-  BITMAPINFO info = {};
-  info.bmiHeader.biSize = sizeof info.bmiHeader;
-  info.bmiHeader.biWidth = w;
-  info.bmiHeader.biHeight = -h;
-  info.bmiHeader.biPlanes = 1;
-  info.bmiHeader.biBitCount = 32;
-  void* bits = nullptr;
-  HBITMAP section = CreateDIBSection(memory, &info, DIB_RGB_COLORS, &bits, nullptr, 0);
-  HGDIOBJ old = SelectObject(memory, section);
-  BitBlt(memory, 0, 0, w, h, screen, r.left, r.top, SRCCOPY);
-  GdiFlush();
-  memcpy(image.pixels.data(), bits, size_t(w) * h * 4);
-  SelectObject(memory, old);
-  DeleteObject(section);
-  DeleteDC(memory);
-  ReleaseDC(nullptr, screen);
-  return image;
-}
-
-// The picture control's client area as it is on the screen, opaque.
-RefImage CaptureClient(HWND window) {
-  RECT client;
-  GetClientRect(window, &client);
-  MapWindowPoints(window, HWND_DESKTOP, reinterpret_cast<POINT*>(&client), 2);
-  RefImage image = CaptureScreen(client);
-  for (uint32_t& p : image.pixels) p |= 0xFF000000u;
-  return image;
-}
-
 // The rows of a menu popup that hold anything but the background, grouped
 // into bands, each with whether it has black (enabled) text in it. The File
 // menu gives six: Open files (highlighted), a separator, Next, Previous, a
