@@ -14,6 +14,7 @@
 #include <vector>
 
 #include "imagefiles/gif_decoding.h"
+#include "imagefiles/gif_memory_source.h"
 #include "imagefiles/jpeg_file.h"
 #include "imagefiles/png_file.h"
 #include "raster/memory_bitmap.h"
@@ -168,20 +169,6 @@ void Decode(Kind kind, const Bytes& bytes) {
 
 #else
 
-struct MemorySource {
-  const Bytes* bytes;
-  size_t at;
-};
-
-int ReadMemory(GifFileType* gif, GifByteType* out, int count) {
-  MemorySource* source = static_cast<MemorySource*>(gif->UserData);
-  size_t n = source->bytes->size() - source->at;
-  if (n > static_cast<size_t>(count)) n = count;
-  if (n) memcpy(out, source->bytes->data() + source->at, n);
-  source->at += n;
-  return static_cast<int>(n);
-}
-
 void Decode(Kind kind, const Bytes& bytes) {
   if (kind == JPEG || kind == PNG) {
     // fmemopen refuses a size of 0: an empty file stands in for it.
@@ -190,24 +177,24 @@ void Decode(Kind kind, const Bytes& bytes) {
     CheckResult(kind == JPEG ? DecodeJpegStream(file, nullptr) : DecodePngStream(file, nullptr));
     fclose(file);
   } else if (kind == GIF) {
-    MemorySource source = {&bytes, 0};
+    GifMemorySource source = {bytes.data(), bytes.size(), 0};
     int error = 0;
-    GifFileType* gif = DGifOpen(&source, ReadMemory, &error);
+    GifFileType* gif = OpenGifFromMemory(&source);
     if (gif) {
       CheckResult(DecodeGifImages(gif, nullptr));
       DGifCloseFile(gif, &error);
     }
-    source.at = 0;
-    gif = DGifOpen(&source, ReadMemory, &error);
+    source.position = 0;
+    gif = OpenGifFromMemory(&source);
     if (gif) {
-      size_t rewind = source.at;
+      size_t rewind = source.position;
       MemoryBitmap frame;
       frame.Resize(gif->SWidth, gif->SHeight);
       Bitmap* target = frame.Width() == gif->SWidth && frame.Height() == gif->SHeight ? &frame : nullptr;
       for (int pass = 0; pass < 2; ++pass) {
         bool first = true;
         for (int i = 0; i < 1000 && DrawNextGifImage(gif, target, first) >= 0; ++i) first = false;
-        source.at = rewind;
+        source.position = rewind;
       }
       DGifCloseFile(gif, &error);
     }

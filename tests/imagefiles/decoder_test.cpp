@@ -13,6 +13,7 @@
 #include "imagefiles/bmp_file.h"
 #include "imagefiles/gif_file.h"
 #include "imagefiles/gif_frame_reader.h"
+#include "imagefiles/gif_memory_source.h"
 #include "imagefiles/ico_file.h"
 #include "imagefiles/jpeg_file.h"
 #include "imagefiles/png_file.h"
@@ -243,28 +244,13 @@ TEST(GifFileTest, ImageReachingPastTheScreenIsClipped) {
   delete bitmap;
 }
 
-// A GIF in memory, read through giflib, to draw with offsets that no file
-// can hold.
-struct MemorySource {
-  std::string bytes;
-  size_t at;
-};
-
-int ReadMemory(GifFileType* gif, GifByteType* out, int count) {
-  MemorySource* source = static_cast<MemorySource*>(gif->UserData);
-  size_t n = source->bytes.size() - source->at;
-  if (n > static_cast<size_t>(count)) n = count;
-  memcpy(out, source->bytes.data() + source->at, n);
-  source->at += n;
-  return static_cast<int>(n);
-}
-
 TEST(GifFileTest, NegativeOffsetsAreClipped) {
-  MemorySource source;
-  ASSERT_TRUE(ReadFileBytes(Picture("overhang.gif"), &source.bytes));
-  source.at = 0;
+  // Read from memory, so that the image can be given offsets no file holds.
+  std::string bytes;
+  ASSERT_TRUE(ReadFileBytes(Picture("overhang.gif"), &bytes));
+  GifMemorySource source = {reinterpret_cast<const unsigned char*>(bytes.data()), bytes.size(), 0};
   int error = 0;
-  GifFileType* gif = DGifOpen(&source, ReadMemory, &error);
+  GifFileType* gif = OpenGifFromMemory(&source);
   ASSERT_NE(gif, nullptr);
   GifRecordType record;
   ASSERT_EQ(DGifGetRecordType(gif, &record), GIF_OK);
