@@ -716,35 +716,31 @@ void TextView::HandlePromptKey(int key) {
 // ---- selection and clipboard ---------------------------------------------
 
 std::string TextView::SelectedText() const {
-  std::string result;
-  if (!selection.active) return result;
-  TextPosition start = selection.anchor < selection.end ? selection.anchor : selection.end;
-  TextPosition stop = selection.anchor < selection.end ? selection.end : selection.anchor;
-  int n = LineCount(text);
-  for (int line = start.line; line <= stop.line && line < n; line++) {
-    const char* bytes = LineBytes(text, line);
-    size_t length = LineLength(text, line);
-    size_t from = line == start.line ? ByteOfColumn(bytes, length, start.column) : 0;
-    size_t to = line == stop.line ? ByteOfColumn(bytes, length, stop.column) : length;
-    if (line != start.line) result += "\r\n";
-    if (to > from) result.append(bytes + from, to - from);
-  }
-  return result;
+  return SelectionLines(false);
 }
 
 std::string TextView::ShownSelectedText() const {
+  return SelectionLines(true);
+}
+
+std::string TextView::SelectionLines(bool as_shown) const {
   std::string result;
   if (!selection.active) return result;
   TextPosition start = selection.anchor < selection.end ? selection.anchor : selection.end;
   TextPosition stop = selection.anchor < selection.end ? selection.end : selection.anchor;
   int n = LineCount(text);
   for (int line = start.line; line <= stop.line && line < n; line++) {
-    LineText shown = GetLine(text, line);
-    size_t from = line == start.line ? ByteOfColumn(shown.bytes, shown.length, start.column) : 0;
-    size_t to = line == stop.line ? ByteOfColumn(shown.bytes, shown.length, stop.column)
-                                  : shown.length;
+    LineText bytes = GetLine(text, line);
+    size_t from = line == start.line ? ByteOfColumn(bytes.bytes, bytes.length, start.column) : 0;
+    size_t to = line == stop.line ? ByteOfColumn(bytes.bytes, bytes.length, stop.column)
+                                  : bytes.length;
     if (line != start.line) result += "\r\n";
-    if (to > from) AppendShownText(&result, shown.bytes + from, to - from);
+    if (to <= from) continue;
+    if (as_shown) {
+      AppendShownText(&result, bytes.bytes + from, to - from);
+    } else {
+      result.append(bytes.bytes + from, to - from);
+    }
   }
   return result;
 }

@@ -143,6 +143,8 @@ class TextView {
   void OpenFindPrompt();
   void DrawPrompt();
   void CopySelection();
+  // The selection's lines joined with "\r\n": their bytes, or as shown.
+  std::string SelectionLines(bool as_shown) const;
   void TogglePanes();
   void SwitchPane();
   void RedrawAll();
