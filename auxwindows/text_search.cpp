@@ -65,16 +65,17 @@ bool Feed(Matcher* m, unsigned char symbol) {
   return true;
 }
 
-// Where the pattern's first byte may next occur at or after at (nothing
-// before it can start a match); the length when nowhere.
-size_t SkipToFirstByte(const Matcher& m, const unsigned char* line, size_t length, size_t at) {
-  unsigned char first = static_cast<unsigned char>(m.pattern[0]);
+// Where the pattern's first byte (folded when fold) may next occur at or
+// after at (nothing before it can start a match); the length when nowhere.
+size_t SkipToFirstByte(unsigned char first, bool fold, const unsigned char* line, size_t length,
+                       size_t at) {
   bool letter = first >= 'a' && first <= 'z';
-  if (!m.fold || !letter) {
+  if (!fold || !letter) {
     const void* hit = memchr(line + at, first, length - at);
     return hit ? static_cast<size_t>(static_cast<const unsigned char*>(hit) - line) : length;
   }
-  while (at < length && Lower(line[at]) != first) at++;
+  unsigned char upper = static_cast<unsigned char>(first - 32);
+  while (at < length && line[at] != first && line[at] != upper) at++;
   return at;
 }
 
@@ -89,8 +90,7 @@ bool PlainMatch(int mode, const std::string& needle, const unsigned char* line, 
                 size_t from, bool forward, LineMatch* match) {
   size_t nl = needle.size();
   if (nl == 0 || nl > length) return false;
-  Matcher m;
-  if (!MakeMatcher(needle, (mode & 1) == 0, &m)) return false;
+  bool fold = (mode & 1) == 0;
   bool words = mode / 2 == 1;
   size_t scan_end = length;
   size_t at = forward ? from : 0;
@@ -98,10 +98,16 @@ bool PlainMatch(int mode, const std::string& needle, const unsigned char* line, 
     if (from > length - nl) from = length - nl;
     scan_end = from + nl;
   }
+  unsigned char first = static_cast<unsigned char>(needle[0]);
+  if (fold) first = Lower(first);
+  // Most lines hold no candidate at all: they cost no matcher.
+  if (at >= scan_end || SkipToFirstByte(first, fold, line, scan_end, at) == scan_end) return false;
+  Matcher m;
+  if (!MakeMatcher(needle, fold, &m)) return false;
   bool found = false;
   while (at < scan_end) {
     if (m.matched == 0) {
-      at = SkipToFirstByte(m, line, scan_end, at);
+      at = SkipToFirstByte(first, fold, line, scan_end, at);
       if (at == scan_end) break;
     }
     if (Feed(&m, line[at++])) {

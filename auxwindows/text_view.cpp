@@ -128,7 +128,8 @@ int TextView::TextWidth() const {
 
 int TextView::LineLengthInColumns(int line) const {
   if (line < 0 || line >= LineCount(text)) return 0;
-  return CharacterCount(LineBytes(text, line), LineLength(text, line));
+  LineText shown = GetLine(text, line);
+  return CharacterCount(shown.bytes, shown.length);
 }
 
 // ---- drawing ---------------------------------------------------------------
@@ -791,7 +792,8 @@ void TextView::SwitchPane() {
 
 bool TextView::MatchLine(int line, size_t from, bool forward, size_t* start, size_t* end) {
   LineMatch match;
-  if (!MatchInLine(g_search_mode, search_text, LineBytes(text, line), LineLength(text, line), from,
+  LineText searched = GetLine(text, line);
+  if (!MatchInLine(g_search_mode, search_text, searched.bytes, searched.length, from,
                    forward, &match)) {
     return false;
   }
