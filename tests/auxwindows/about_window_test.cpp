@@ -74,6 +74,7 @@ TEST_F(AboutWindowTest, FirstFrameDrawsRowZeroOnlyAndComputesTheLimit) {
   char text[64] = {};
   GetWindowTextA(about->window, text, sizeof text);
   EXPECT_STREQ(text, "About Vistrel");
+  EXPECT_TRUE(IsWindowUnicode(about->window));     // a wide-character dialog, like License's
   EXPECT_FALSE(GetWindowLongA(about->window, GWL_STYLE) & WS_THICKFRAME);
   RECT client;
   GetClientRect(about->window, &client);
