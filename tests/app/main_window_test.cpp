@@ -500,8 +500,8 @@ void WatchForMessageBox(MessageBoxCapture* capture) {
 
 TEST_F(MainWindowTest, VersionBox) {
   std::regex form(
-      "Vistrel version: 1\\.11 \\(x64\\)\n\nBuild timestamp: [A-Z][a-z]{2} [ 0-9][0-9] [0-9]{4} "
-      "[0-9]{2}:[0-9]{2}:[0-9]{2}\nGit commit: [0-9a-f]{40}");
+      "Vistrel version: [0-9]+\\.[0-9]+(\\.[0-9]+)? \\(x64\\)\n\nBuild timestamp: [A-Z][a-z]{2} "
+      "( [1-9]|[12][0-9]|3[01]) [0-9]{4} [0-9]{2}:[0-9]{2}:[0-9]{2}\nGit commit: [0-9a-f]{40}");
   EXPECT_TRUE(std::regex_match(VersionText(), form)) << VersionText();
 
   HWND main = Open();
