@@ -210,7 +210,7 @@ HMODULE Utf8LoadLibrary(const char* name) {
 HANDLE Utf8LoadImageFile(const char* path, UINT type, int size, UINT flags) {
   HANDLE handle = nullptr;
   WideText wide;
-  if (wide.Convert(path, false)) {
+  if (wide.ConvertPath(path)) {
     handle = LoadImageW(nullptr, wide.text, type, size, size, flags | LR_LOADFROMFILE);
   }
   if (!handle) handle = LoadImageA(nullptr, path, type, size, size, flags | LR_LOADFROMFILE);
