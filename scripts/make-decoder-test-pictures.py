@@ -615,3 +615,26 @@ write("wide_first_image.gif", gif_header(100, 100, GIF_COLOURS, 0) + image(0, 0,
 # picture shown is the first frame alone.
 write("first_frame_8000.gif", gif_header(8000, 8000, GIF_COLOURS, 0) + image(0, 0, 2, 2, [[3, 4], [5, 6]])
       + gce(10) + image(0, 0, 1, 1, [[7]]) + TRAILER)
+
+# ---------------------------------------------------------------- headers that mislead
+# A baseline file written one scan per component: libjpeg reads all three
+# scans before the first row comes out.
+script = os.path.join(out, "scan_per_component.txt")
+with open(script, "w") as f:
+    f.write("0;\n1;\n2;\n")
+photo(40, 24).save(os.path.join(out, "photo_for_scans.jpg"), quality=90)
+with open(os.path.join(out, "scan_per_component.jpg"), "wb") as f:
+    subprocess.run(["jpegtran", "-scans", script, os.path.join(out, "photo_for_scans.jpg")], stdout=f, check=True)
+# Bytes FF 00 after the start marker: libjpeg skips them as a stuffed zero
+# in data that is no marker and finds the real 16 x 16 frame; read as a
+# marker with a length, they would jump to a fake progressive frame header
+# claiming 9000 x 9000 placed after the first scan's header.
+buffer = io.BytesIO()
+photo(16, 16).save(buffer, "JPEG", quality=80)
+real = buffer.getvalue()
+head, scans, rest = jpeg_scans(real)
+sos_end = len(head) + 2 + (scans[0][2] << 8 | scans[0][3])
+fake = b"\xFF\xC2\x00\x11\x08" + struct.pack(">HH", 9000, 9000) + b"\x03\x01\x22\x00\x02\x11\x01\x03\x11\x01"
+body = real[2:sos_end]
+assert (2 + len(body)) & 0xFF != 0xFF
+write("stuffed_zero_header.jpg", b"\xFF\xD8\xFF\x00" + struct.pack(">H", 2 + len(body)) + body + fake + real[sos_end:])
