@@ -489,7 +489,9 @@ TEST(PicturePathTest, NonAsciiAndLongPaths) {
     ASSERT_TRUE(ReadFileBytes(Picture(sources[i % 5]), &bytes));
     // Greek, Japanese and an emoji outside the basic plane.
     std::string path = (i < 5 ? folder : deep) + "\xCE\xB1\xCE\xB2 \xE6\x97\xA5\xE6\x9C\xAC \xF0\x9F\x98\x80." + names[i % 5];
-    if (i >= 5) ASSERT_GE(path.size(), 300u);
+    if (i >= 5) {
+      ASSERT_GE(path.size(), 300u);
+    }
     ASSERT_TRUE(WriteFileBytes(path, bytes));
     Bitmap* bitmap = nullptr;
     switch (i % 5) {
