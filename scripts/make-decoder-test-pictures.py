@@ -451,7 +451,8 @@ buffer = io.BytesIO()
 photo(16, 16).save(buffer, "JPEG", quality=80, progressive=True, subsampling=0)
 progressive16 = buffer.getvalue()
 # Progressive headers claiming 65500 x 65500 (no bitmap takes it) and
-# 23000 x 23000 (a bitmap would, but the coefficients need 3.2 GB).
+# 23000 x 23000 (a bitmap would, but 587 bytes cannot hold 3 x 8.3 million
+# blocks).
 jpeg_with_size("progressive_65500.jpg", progressive16, 65500, 65500)
 jpeg_with_size("progressive_23000.jpg", progressive16, 23000, 23000)
 buffer = io.BytesIO()

@@ -1,7 +1,7 @@
 // Files that claim far more than they carry, or point where they should not
 // (made by scripts/make-decoder-test-pictures.py): the image loader guard
-// refuses them, the decoders stop within their budgets, and legitimate large
-// pictures still open. On the host the decoding runs under the sanitizers
+// refuses them, the decoders refuse claims their file cannot hold and stop
+// within their budgets, and legitimate large pictures still open. On the host the decoding runs under the sanitizers
 // and each hostile file's memory is measured in a child process; on Windows
 // every decoder reads the file as the program does.
 #include <gif_lib.h>
@@ -662,6 +662,12 @@ TEST(HostileFileLoaderTest, GuardedFilesThroughTheWindowsLoader) {
   Bitmap* rle = LoadBmpFile(Picture("rle_fits.bmp").c_str());
   ASSERT_NE(rle, nullptr);
   EXPECT_EQ(rle->Width(), 2000);
+  delete rle;
+  // Two bytes of RLE8 at the cap of 2^27 pixels: the loader makes the picture.
+  rle = LoadBmpFile(Picture("bound_able.bmp").c_str());
+  ASSERT_NE(rle, nullptr);
+  EXPECT_EQ(rle->Width(), 16384);
+  EXPECT_EQ(rle->Height(), 8192);
   delete rle;
 }
 
