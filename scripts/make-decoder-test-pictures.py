@@ -639,3 +639,31 @@ fake = b"\xFF\xC2\x00\x11\x08" + struct.pack(">HH", 9000, 9000) + b"\x03\x01\x22
 body = real[2:sos_end]
 assert (2 + len(body)) & 0xFF != 0xFF
 write("stuffed_zero_header.jpg", b"\xFF\xD8\xFF\x00" + struct.pack(">H", 2 + len(body)) + body + fake + real[sos_end:])
+
+
+def pil_lzw(width, height, index):
+    """The LZW data (code size, sub-blocks, end) of a width x height image of
+    one colour index, compressed by PIL's encoder, whose string table grows
+    as LZW's does: a few KB for a megapixel."""
+    img = Image.new("P", (width, height), index)
+    img.putpalette([0] * 768)
+    buffer = io.BytesIO()
+    img.save(buffer, "GIF")
+    data = buffer.getvalue()
+    at = 13 + (3 << ((data[10] & 7) + 1) if data[10] & 0x80 else 0)
+    while data[at] == 0x21:  # extensions: label, then sub-blocks
+        at += 2
+        while data[at]:
+            at += 1 + data[at]
+        at += 1
+    assert data[at] == 0x2C and not data[at + 9] & 0x80
+    return data[at + 10:-1]
+
+
+# Screen 40 x 30, three frames. The second is 65535 x 30 of index 3: its
+# first 16 lines take the frame's budget (4 screens and a megapixel), and
+# only they are drawn, clipped to the screen; the frames after it follow.
+write("budget_second_frame.gif", gif_header(40, 30, GIF_COLOURS, 0)
+      + gce(10) + image(0, 0, 40, 30, [[4] * 40 for _ in range(30)])
+      + gce(10) + b"\x2C" + struct.pack("<HHHHB", 0, 0, 65535, 30, 0) + pil_lzw(65535, 30, 3)
+      + gce(10) + image(0, 0, 40, 30, [[5] * 40 for _ in range(30)]) + TRAILER)

@@ -285,6 +285,20 @@ TEST(GifBudgetTest, ImagesWiderThanTheScreenAreClipped) {
   EXPECT_EQ(g.Step(&frame), 100);
 }
 
+TEST(GifBudgetTest, FramesAfterOneThatTookItsBudgetStillShow) {
+  // Frame 2 is 65535 x 30: 16 of its lines take the budget of 1,053,376
+  // pixels, and they alone are drawn over frame 1.
+  MemoryGif g("budget_second_frame.gif");
+  ASSERT_NE(g.gif, nullptr);
+  MemoryBitmap frame;
+  EXPECT_EQ(g.Step(&frame), 100);
+  EXPECT_EQ(g.Step(&frame), 100);
+  for (int y = 0; y < 30; ++y) EXPECT_EQ(Pixel(&frame, 39, y), GifColour(y < 16 ? 3 : 4)) << y;
+  EXPECT_EQ(g.Step(&frame), 100);
+  EXPECT_TRUE(AllPixels(&frame, GifColour(5)));
+  EXPECT_EQ(g.Step(&frame), GIF_FRAME_END);
+}
+
 TEST(GifBudgetTest, OneFrameDecodesAtMostItsBudget) {
   // 300 images of 64 x 64 without delays: the budget of 4 screens and a
   // megapixel (1,064,960 pixels) takes 260 of them; image 259 is the last
