@@ -7,6 +7,7 @@
 #include <png.h>
 
 #include "base/utf8_file.h"
+#include "imagefiles/picture_bounds.h"
 #include "raster/memory_bitmap.h"
 
 namespace {
@@ -57,6 +58,7 @@ Bitmap* Decode(PngDecoding* d, FILE* file, Bitmap* target) {
     delete d->created;
     return nullptr;
   }
+  int64_t file_bytes = FileBytesLeft(file);
   png_init_io(d->png, file);
   png_set_keep_unknown_chunks(d->png, PNG_HANDLE_CHUNK_NEVER, nullptr, 0);
   png_set_keep_unknown_chunks(d->png, PNG_HANDLE_CHUNK_NEVER, UNUSED_CHUNKS, sizeof UNUSED_CHUNKS / 5);
@@ -65,6 +67,11 @@ Bitmap* Decode(PngDecoding* d, FILE* file, Bitmap* target) {
   int bit_depth = 0, colour_type = 0, interlace = 0, compression = 0, filter = 0;
   png_get_IHDR(d->png, d->info, &width, &height, &bit_depth, &colour_type, &interlace,
                &compression, &filter);
+  // A picture its file cannot hold is refused before anything is sized.
+  if (PngLeastBytes(width, height, bit_depth, colour_type, interlace != PNG_INTERLACE_NONE) > file_bytes) {
+    Release(d);
+    return nullptr;
+  }
 
   // Every pixel arrives as the four bytes A, R, G, B.
   bool has_alpha = (colour_type & PNG_COLOR_MASK_ALPHA) != 0;
