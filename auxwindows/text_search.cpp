@@ -148,8 +148,13 @@ bool TokenMatch(int mode, const std::string& needle_text, const unsigned char* l
     return false;
   }
   size_t first_token_length = needle_tokens[0].end - needle_tokens[0].start;
+  bool fold = (mode & 1) == 0;
+  unsigned char first = static_cast<unsigned char>(joined[0]);
+  if (fold) first = Lower(first);
+  // A line without the first byte anywhere costs no matcher.
+  if (SkipToFirstByte(first, fold, line, length, 0) == length) return false;
   Matcher m;
-  if (!MakeMatcher(joined, (mode & 1) == 0, &m)) return false;
+  if (!MakeMatcher(joined, fold, &m)) return false;
   size_t k = needle_tokens.size();
   size_t tokens_seen = 0;
   bool found = false;
