@@ -265,8 +265,20 @@ int KeyCodeForKeyDown(WPARAM virtual_key, bool ctrl, bool alt) {
   return -1;
 }
 
-int KeyCodeForChar(WPARAM character) {
-  return character >= 32 ? static_cast<int>(character) : -1;
+int KeyCodeForChar(WPARAM unit, WPARAM* pending_high_surrogate) {
+  // A character beyond U+FFFF comes as two messages, its surrogates.
+  WPARAM high = *pending_high_surrogate;
+  *pending_high_surrogate = 0;
+  if (unit >= 0xD800 && unit <= 0xDBFF) {
+    *pending_high_surrogate = unit;
+    return -1;
+  }
+  if (unit >= 0xDC00 && unit <= 0xDFFF) {
+    if (!high) return -1;
+    return TypedCharacterKey(0x10000 + ((static_cast<uint32_t>(high) - 0xD800) << 10) +
+                             (static_cast<uint32_t>(unit) - 0xDC00));
+  }
+  return unit >= 32 && unit <= 0xFFFF ? TypedCharacterKey(static_cast<uint32_t>(unit)) : -1;
 }
 
 LRESULT CALLBACK CellScreenWindowProc(HWND window, UINT message, WPARAM wparam, LPARAM lparam) {
@@ -312,7 +324,7 @@ LRESULT CALLBACK CellScreenWindowProc(HWND window, UINT message, WPARAM wparam, 
       return 0;
     }
     case WM_CHAR: {
-      int key = KeyCodeForChar(wparam);
+      int key = KeyCodeForChar(wparam, &screen->pending_high_surrogate);
       if (key >= 0) PushKey(&screen->grid, key);
       return 0;
     }
@@ -334,6 +346,7 @@ LRESULT CALLBACK CellScreenWindowProc(HWND window, UINT message, WPARAM wparam, 
       Forward(screen, MOUSE_LEFT_DOWN, wparam, x, y, 0);
       return 0;
     case WM_RBUTTONDOWN:
+    case WM_RBUTTONDBLCLK:   // the class takes double clicks: a second press
       SetFocus(window);
       Forward(screen, MOUSE_RIGHT_DOWN, wparam, x, y, 0);
       return 0;

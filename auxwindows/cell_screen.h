@@ -18,6 +18,7 @@ struct CellScreen {
   int blink_phase = 1;    // the cursor shows while not 0
   COLORREF colours[32][2] = {};   // per attribute: foreground, background
   HFONT font = nullptr;
+  WPARAM pending_high_surrogate = 0;   // first half of a typed character beyond U+FFFF
   // Receives the mouse: the view laid onto the grid.
   void (*mouse_handler)(void* context, const MouseEvent& event) = nullptr;
   void* mouse_context = nullptr;
@@ -36,9 +37,11 @@ LRESULT CALLBACK CellScreenWindowProc(HWND window, UINT message, WPARAM wparam, 
 // font, lays the grid out for the client size and invalidates the control.
 void AttachCellScreen(CellScreen* screen, HWND control);
 
-// Key code for a WM_KEYDOWN (virtual key) or WM_CHAR (character); -1 for none.
+// Key code for a WM_KEYDOWN (virtual key); -1 for none.
 int KeyCodeForKeyDown(WPARAM virtual_key, bool ctrl, bool alt);
-int KeyCodeForChar(WPARAM character);
+// Key code of a typed character for a WM_CHAR (one UTF-16 unit); -1 for none.
+// A high surrogate waits in *pending_high_surrogate for its low half.
+int KeyCodeForChar(WPARAM unit, WPARAM* pending_high_surrogate);
 
 // Modifier keys, clipboard, shell and files of the platform, for a view
 // drawn on the given screen.

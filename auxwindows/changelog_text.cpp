@@ -59,9 +59,10 @@ size_t TakeBytes(LineAssembly* a, const char* bytes, size_t length, bool ends_li
 int DetectTabWidth(const TextLines& text, int default_width) {
   bool tab_indented = false;
   int widest = 5;
-  for (const GrowableBuffer& line : text.lines) {
-    const unsigned char* b = line.data;
-    size_t n = line.used;
+  for (int i = 0; i < LineCount(text); i++) {
+    LineText line = GetLine(text, i);
+    const char* b = line.bytes;
+    size_t n = line.length;
     size_t at = 0;
     if (n > 0 && b[0] == '\t') {
       tab_indented = true;
@@ -80,29 +81,48 @@ int DetectTabWidth(const TextLines& text, int default_width) {
 
 bool ExpandTabs(TextLines* text, int tab_width) {
   if (tab_width < 0) tab_width = 0;
-  std::vector<char> expanded;
-  for (size_t i = 0; i < text->lines.size(); i++) {
-    const GrowableBuffer& line = text->lines[i];
-    const char* bytes = reinterpret_cast<const char*>(line.data);
-    size_t n = line.used;
-    if (n == 0 || !memchr(bytes, '\t', n)) continue;
+  int count = LineCount(*text);
+  int first_with_tab = 0;
+  while (first_with_tab < count) {
+    LineText line = GetLine(*text, first_with_tab);
+    if (line.length > 0 && memchr(line.bytes, '\t', line.length)) break;
+    first_with_tab++;
+  }
+  if (first_with_tab == count) return true;
+  // The lines lie back to back: the expanded text is built anew.
+  TextLines expanded;
+  std::vector<char> bytes;
+  bool ok = true;
+  for (int i = 0; i < count && ok; i++) {
+    LineText line = GetLine(*text, i);
+    if (i < first_with_tab || !memchr(line.bytes, '\t', line.length)) {
+      ok = AppendTextLine(&expanded, line.bytes, line.length);
+      continue;
+    }
     size_t tabs = 0;
-    for (size_t k = 0; k < n; k++) tabs += bytes[k] == '\t';
+    for (size_t k = 0; k < line.length; k++) tabs += line.bytes[k] == '\t';
     try {
-      expanded.clear();
-      expanded.reserve(n - tabs + tabs * static_cast<size_t>(tab_width));
-      for (size_t k = 0; k < n; k++) {
-        if (bytes[k] == '\t') {
-          expanded.insert(expanded.end(), static_cast<size_t>(tab_width), ' ');
+      bytes.clear();
+      bytes.reserve(line.length - tabs + tabs * static_cast<size_t>(tab_width));
+      for (size_t k = 0; k < line.length; k++) {
+        if (line.bytes[k] == '\t') {
+          bytes.insert(bytes.end(), static_cast<size_t>(tab_width), ' ');
         } else {
-          expanded.push_back(bytes[k]);
+          bytes.push_back(line.bytes[k]);
         }
       }
     } catch (...) {
-      return false;
+      ok = false;
+      break;
     }
-    if (!ReplaceTextLine(text, i, expanded.data(), expanded.size())) return false;
+    ok = AppendTextLine(&expanded, bytes.data(), bytes.size());
   }
+  if (!ok) {
+    FreeTextLines(&expanded);
+    return false;
+  }
+  FreeTextLines(text);
+  *text = expanded;
   return true;
 }
 

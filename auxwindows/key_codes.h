@@ -1,7 +1,10 @@
 #pragma once
-// Key codes the text viewer reads from its queue. Characters arrive as their
-// Unicode value (32 and above), Ctrl+letter as 1 to 26 (Ctrl+A = 1), Ctrl+[
-// as 27 and Ctrl+] as 29; the keys below have codes of their own.
+// Key codes the text viewer reads from its queue. Ctrl+letter arrives as 1 to
+// 26 (Ctrl+A = 1), Ctrl+[ as 27 and Ctrl+] as 29; the keys below have codes of
+// their own. A typed character arrives as its Unicode value marked with
+// KEY_TYPED_CHARACTER, so that no character (U+1000 and up included) can be
+// taken for a key and no key for a character.
+#include <cstdint>
 
 const int KEY_CTRL_C = 3;
 const int KEY_CTRL_F = 6;
@@ -33,3 +36,17 @@ const int KEY_F1 = 4106;
 const int KEY_F3 = 4108;
 const int KEY_F10 = 4115;
 const int KEY_F12 = 4117;
+
+const int KEY_TYPED_CHARACTER = 0x1000000;
+const uint32_t LAST_CHARACTER = 0x10FFFF;
+
+inline int TypedCharacterKey(uint32_t character) {
+  return character <= LAST_CHARACTER ? KEY_TYPED_CHARACTER | static_cast<int>(character) : -1;
+}
+inline bool IsTypedCharacter(int key) {
+  return key >= KEY_TYPED_CHARACTER &&
+         key <= KEY_TYPED_CHARACTER + static_cast<int>(LAST_CHARACTER);
+}
+inline uint32_t TypedCharacter(int key) {
+  return static_cast<uint32_t>(key - KEY_TYPED_CHARACTER);
+}

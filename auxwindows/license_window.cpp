@@ -74,15 +74,17 @@ void LicenseWindow::ShowLicenseText() {
   std::string path = g_app.exe_folder + "license.txt";
   FileReader* reader = OpenFileReader(path.c_str(), 1, LICENSE_READ_BLOCK);
   int64_t size = reader && IsFileReaderOpen(reader) ? FileReaderSize(reader) : 0;
-  // A file too large for an int or for memory shows an empty box.
+  // Only the first megabyte is read; a file too large for memory shows an
+  // empty box.
   int buffer_size = LicenseTextBufferSize(size);
   char* text = buffer_size > 0 ? new (std::nothrow) char[buffer_size] : nullptr;
   if (text) {
     text[buffer_size - 1] = 0;
     int count = buffer_size - 1;
     int got = count > 0 ? ReadFileReader(reader, text, count) : 0;
-    // A short read leaves no stale bytes behind the text.
-    text[got > 0 ? got : 0] = 0;
+    // A short read leaves no stale bytes behind the text, and a long file is
+    // cut at its first megabyte, between two characters.
+    text[LicenseTextShownLength(text, got > 0 ? static_cast<size_t>(got) : 0)] = 0;
   }
 
   SetFocus(GetDlgItem(window, IDC_LICENSE_TEXT));

@@ -42,24 +42,6 @@ bool operator==(const TextPosition& a, const TextPosition& b) {
   return a.line == b.line && a.column == b.column;
 }
 
-void AppendUtf8(std::string* text, int code) {
-  if (code < 0x80) {
-    text->push_back(static_cast<char>(code));
-  } else if (code < 0x800) {
-    text->push_back(static_cast<char>(0xC0 | (code >> 6)));
-    text->push_back(static_cast<char>(0x80 | (code & 0x3F)));
-  } else if (code < 0x10000) {
-    text->push_back(static_cast<char>(0xE0 | (code >> 12)));
-    text->push_back(static_cast<char>(0x80 | ((code >> 6) & 0x3F)));
-    text->push_back(static_cast<char>(0x80 | (code & 0x3F)));
-  } else {
-    text->push_back(static_cast<char>(0xF0 | (code >> 18)));
-    text->push_back(static_cast<char>(0x80 | ((code >> 12) & 0x3F)));
-    text->push_back(static_cast<char>(0x80 | ((code >> 6) & 0x3F)));
-    text->push_back(static_cast<char>(0x80 | (code & 0x3F)));
-  }
-}
-
 void RemoveLastCharacter(std::string* text) {
   if (text->empty()) return;
   int last = CharacterCount(text->data(), text->size()) - 1;
@@ -96,6 +78,11 @@ std::string Format(const char* format, ...) {
   }
   va_end(args);
   return text;
+}
+
+// How far a page key moves when its rule would not move the cursor forward.
+int PageFallbackStep(int pane_rows) {
+  return pane_rows > 2 ? pane_rows - 1 : 1;
 }
 
 void RedrawAfterResizeThunk(void* view) {
@@ -141,7 +128,8 @@ int TextView::TextWidth() const {
 
 int TextView::LineLengthInColumns(int line) const {
   if (line < 0 || line >= LineCount(text)) return 0;
-  return CharacterCount(LineBytes(text, line), LineLength(text, line));
+  LineText shown = GetLine(text, line);
+  return CharacterCount(shown.bytes, shown.length);
 }
 
 // ---- drawing ---------------------------------------------------------------
@@ -498,8 +486,9 @@ void TextView::MoveKey(int key) {
         cursor.line--;
       }
       break;
-    case KEY_PPAGE:
+    case KEY_PPAGE: {
       vertical = true;
+      int old_line = cursor.line;
       if (cursor.line != first) {
         cursor.line = first;
       } else {
@@ -508,18 +497,26 @@ void TextView::MoveKey(int key) {
         cursor.line = first;
         redraw = true;
       }
+      // In a pane of one or two rows, or with the cursor above the pane, the
+      // rule above may not move up: a page key always moves while it can.
+      if (cursor.line >= old_line) cursor.line = old_line - PageFallbackStep(v);
+      if (cursor.line < 0) cursor.line = 0;
       break;
-    case KEY_NPAGE:
+    }
+    case KEY_NPAGE: {
       vertical = true;
+      int old_line = cursor.line;
       if (cursor.line >= first + v - 1) {
-        first = v > 1 ? cursor.line - 1 : cursor.line + 1;
+        first = cursor.line - 1;
         if (first > n - 1) first = n - 1;
         if (first < 0) first = 0;
         redraw = true;
       }
       cursor.line = first + (v > 0 ? v - 1 : 0);
-      if (cursor.line > n - 1) cursor.line = n - 1;
+      if (cursor.line <= old_line) cursor.line = old_line + PageFallbackStep(v);
+      if (cursor.line > n - 1) cursor.line = n - 1 > old_line ? n - 1 : old_line;
       break;
+    }
     case KEY_RIGHT:
       if (ctrl) {
         WordRight();
@@ -586,6 +583,7 @@ int TextView::HandleKey(int key) {
 void TextView::HandleNormalKey(int key) {
   bool shift = platform->ShiftDown();
   bool alt = platform->AltDown();
+  bool ctrl = platform->CtrlDown();
   switch (key) {
     case KEY_DOWN:
     case KEY_UP:
@@ -598,7 +596,9 @@ void TextView::HandleNormalKey(int key) {
       MoveKey(key);
       break;
     case KEY_ESCAPE:
-      if (alt || shift) break;
+      // With Ctrl held this code is Ctrl+[, which switches documents: there
+      // is only one.
+      if (alt || shift || ctrl) break;
       if (selection.active) {
         selection.active = false;
         RedrawAll();
@@ -612,7 +612,8 @@ void TextView::HandleNormalKey(int key) {
       break;
     case KEY_CTRL_G:
     case KEY_F3:
-      if (alt) break;
+      // Ctrl+F3 switches documents (there is only one).
+      if (alt || (key == KEY_F3 && ctrl)) break;
       if (search_text.empty()) {
         OpenFindPrompt();
       } else {
@@ -630,7 +631,8 @@ void TextView::HandleNormalKey(int key) {
       break;
     default:
       // Ctrl+F1 ... Ctrl+F10 and Ctrl+] switch documents: with one document
-      // there is nothing to switch to. Text editing is not part of this viewer.
+      // there is nothing to switch to. Other F keys do nothing, and text
+      // editing is not part of this viewer.
       break;
   }
 }
@@ -702,29 +704,44 @@ void TextView::HandlePromptKey(int key) {
       DrawPrompt();
       return;
   }
-  if (key >= 32 && key != 127 && key < KEY_DOWN) {
-    if (prompt_offered) search_text.clear();
-    prompt_offered = false;
-    AppendUtf8(&search_text, key);
-    DrawPrompt();
-  }
+  if (!IsTypedCharacter(key)) return;
+  uint32_t character = TypedCharacter(key);
+  // Control characters are keys, and a lone surrogate is no character.
+  if (character < 32 || character == 127 || (character >= 0xD800 && character <= 0xDFFF)) return;
+  if (prompt_offered) search_text.clear();
+  prompt_offered = false;
+  AppendUtf8Character(&search_text, character);
+  DrawPrompt();
 }
 
 // ---- selection and clipboard ---------------------------------------------
 
 std::string TextView::SelectedText() const {
+  return SelectionLines(false);
+}
+
+std::string TextView::ShownSelectedText() const {
+  return SelectionLines(true);
+}
+
+std::string TextView::SelectionLines(bool as_shown) const {
   std::string result;
   if (!selection.active) return result;
   TextPosition start = selection.anchor < selection.end ? selection.anchor : selection.end;
   TextPosition stop = selection.anchor < selection.end ? selection.end : selection.anchor;
   int n = LineCount(text);
   for (int line = start.line; line <= stop.line && line < n; line++) {
-    const char* bytes = LineBytes(text, line);
-    size_t length = LineLength(text, line);
-    size_t from = line == start.line ? ByteOfColumn(bytes, length, start.column) : 0;
-    size_t to = line == stop.line ? ByteOfColumn(bytes, length, stop.column) : length;
+    LineText bytes = GetLine(text, line);
+    size_t from = line == start.line ? ByteOfColumn(bytes.bytes, bytes.length, start.column) : 0;
+    size_t to = line == stop.line ? ByteOfColumn(bytes.bytes, bytes.length, stop.column)
+                                  : bytes.length;
     if (line != start.line) result += "\r\n";
-    if (to > from) result.append(bytes + from, to - from);
+    if (to <= from) continue;
+    if (as_shown) {
+      AppendShownText(&result, bytes.bytes + from, to - from);
+    } else {
+      result.append(bytes.bytes + from, to - from);
+    }
   }
   return result;
 }
@@ -734,8 +751,10 @@ void TextView::CopySelection() {
     ShowMessage("No selection");
     return;
   }
+  // The clipboard gets the characters the cells show; the message counts the
+  // selection's own bytes.
   std::string copied = SelectedText();
-  if (platform->SetClipboardText(copied)) {
+  if (platform->SetClipboardText(ShownSelectedText())) {
     ShowMessage(Format("Copied %d bytes", static_cast<int>(copied.size())));
   }
 }
@@ -773,7 +792,8 @@ void TextView::SwitchPane() {
 
 bool TextView::MatchLine(int line, size_t from, bool forward, size_t* start, size_t* end) {
   LineMatch match;
-  if (!MatchInLine(g_search_mode, search_text, LineBytes(text, line), LineLength(text, line), from,
+  LineText searched = GetLine(text, line);
+  if (!MatchInLine(g_search_mode, search_text, searched.bytes, searched.length, from,
                    forward, &match)) {
     return false;
   }
@@ -854,7 +874,8 @@ static int FloorDiv(int a, int b) {
   return a >= 0 ? a / b : -((-a + b - 1) / b);
 }
 
-bool TextView::CellToPosition(int x, int y, int* pane, TextPosition* position) const {
+bool TextView::CellToPosition(int x, int y, int* pane, TextPosition* position,
+                              TextPosition* cell) const {
   int row = FloorDiv(y, grid->cell_height);
   int column = FloorDiv(x, grid->cell_width);
   int panes = IsSplit() ? 2 : 1;
@@ -864,8 +885,9 @@ bool TextView::CellToPosition(int x, int y, int* pane, TextPosition* position) c
     *pane = p;
     int n = LineCount(text);
     position->line = pane_first[p] + row - top;
-    if (position->line > n - 1) position->line = n > 0 ? n - 1 : 0;
     position->column = (column < 0 ? 0 : column) + horizontal_scroll;
+    if (cell) *cell = *position;
+    if (position->line > n - 1) position->line = n > 0 ? n - 1 : 0;
     int length = LineLengthInColumns(position->line);
     if (position->column > length) position->column = length;
     return true;
@@ -952,8 +974,8 @@ void TextView::HandleMouse(const MouseEvent& event) {
         return;
       }
       int pane = 0;
-      TextPosition position;
-      if (!CellToPosition(event.x, event.y, &pane, &position)) return;
+      TextPosition position, cell;
+      if (!CellToPosition(event.x, event.y, &pane, &position, &cell)) return;
       mode = MODE_NORMAL;
       TextPosition old_cursor = cursor;
       active_pane = pane;
@@ -967,6 +989,7 @@ void TextView::HandleMouse(const MouseEvent& event) {
         }
         selecting_with_mouse = true;
         press_position = position;
+        press_cell = cell;
       }
       if (HandleKey(KEY_CTRL_L)) return;
       if (!left) OnRightButton();
@@ -997,6 +1020,7 @@ void TextView::HandleMouse(const MouseEvent& event) {
         return;
       }
       if (!selecting_with_mouse) return;
+      int old_scroll = horizontal_scroll;
       int top = PaneTopRow(active_pane);
       int v = PaneRows(active_pane);
       int y = event.y, x = event.x;
@@ -1015,9 +1039,14 @@ void TextView::HandleMouse(const MouseEvent& event) {
         x = (grid->columns - 1) * grid->cell_width;
       }
       int pane = 0;
-      TextPosition position;
-      if (!CellToPosition(x, y, &pane, &position) || pane != active_pane) return;
-      if (!selection.active && position == press_position) return;
+      TextPosition position, cell;
+      // The selection starts once the mouse leaves the pressed cell, also
+      // where both cells lie beyond a line's end.
+      if (!CellToPosition(x, y, &pane, &position, &cell) || pane != active_pane ||
+          (!selection.active && cell == press_cell)) {
+        if (horizontal_scroll != old_scroll) Draw();
+        return;
+      }
       if (!selection.active) selection = {true, press_position, position};
       selection.end = position;
       cursor = position;

@@ -130,7 +130,10 @@ class TextView {
   void DrawStatus();
   void DrawBottomRow();
   std::string StatusText() const;
+  // The selected bytes, lines joined with "\r\n".
   std::string SelectedText() const;
+  // The selection as its cells show it (see AppendShownText), as UTF-8.
+  std::string ShownSelectedText() const;
   void Search(bool forward);
 
  protected:
@@ -140,6 +143,8 @@ class TextView {
   void OpenFindPrompt();
   void DrawPrompt();
   void CopySelection();
+  // The selection's lines joined with "\r\n": their bytes, or as shown.
+  std::string SelectionLines(bool as_shown) const;
   void TogglePanes();
   void SwitchPane();
   void RedrawAll();
@@ -148,7 +153,10 @@ class TextView {
   void WordLeft();
   void WordRight();
   void ScrollPane(int pane, int lines, int max_first);
-  bool CellToPosition(int x, int y, int* pane, TextPosition* position) const;
+  // The text position under a pixel of the text area (clamped to the text)
+  // and, in *cell, the line and column of the cell there before clamping.
+  bool CellToPosition(int x, int y, int* pane, TextPosition* position,
+                      TextPosition* cell = nullptr) const;
   void DoubleClick(const TextPosition& at);
 
   int status_start_column = -1;   // where the last status began, for blanking
@@ -159,6 +167,7 @@ class TextView {
   // Mouse dragging.
   bool selecting_with_mouse = false;
   TextPosition press_position = {0, 0};
+  TextPosition press_cell = {0, 0};   // before clamping to the text
   int dragging_thumb = -1;        // pane whose thumb is dragged
   int thumb_grab = 0;
   bool dragging_divider = false;

@@ -86,10 +86,28 @@ TEST(AboutCredits, ControlShowsTheNamesInGreek) {
   EXPECT_EQ(AboutRowText(rows[0], false, &scratch), "Vistrel");
 }
 
-TEST(LicenseTextSize, FileMustFitAnIntWithItsTerminator) {
+TEST(LicenseTextSize, AtMostOneMegabyteCutAtACharacter) {
   EXPECT_EQ(LicenseTextBufferSize(0), 1);
-  EXPECT_EQ(LicenseTextBufferSize(INT_MAX - 1), INT_MAX);
-  EXPECT_EQ(LicenseTextBufferSize(INT_MAX), -1);
-  EXPECT_EQ(LicenseTextBufferSize(int64_t{5} << 30), -1);
+  EXPECT_EQ(LicenseTextBufferSize(1000), 1001);
+  EXPECT_EQ(LicenseTextBufferSize(1048576), 1048577);
+  EXPECT_EQ(LicenseTextBufferSize(INT_MAX), 1048580);
+  EXPECT_EQ(LicenseTextBufferSize(int64_t{5} << 30), 1048580);
   EXPECT_EQ(LicenseTextBufferSize(-1), -1);
+  // "é", "€" or a 4-byte character that the limit cuts goes whole.
+  const std::string endings[] = {"\xC3\xA9", "\xE2\x82\xAC", "\xF0\x9F\x98\x80"};
+  for (const std::string& ending : endings) {
+    for (size_t inside = 0; inside <= ending.size(); inside++) {
+      std::string text(1048576 - inside, 'a');
+      text += ending;
+      text += "tail";
+      bool split = inside > 0 && inside < ending.size();
+      size_t expected = split ? 1048576 - inside : 1048576;
+      EXPECT_EQ(LicenseTextShownLength(text.data(), text.size()), expected) << inside;
+    }
+  }
+  // Shorter texts stay as they are, their own broken ends included.
+  EXPECT_EQ(LicenseTextShownLength("abc\xC3", 4), 4u);
+  EXPECT_EQ(LicenseTextShownLength("abc\x80\x80\x80\x80", 7), 7u);
+  EXPECT_EQ(LicenseTextShownLength("\xE2\x82\xAC", 3), 3u);
+  EXPECT_EQ(LicenseTextShownLength("", 0), 0u);
 }

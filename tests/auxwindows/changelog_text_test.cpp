@@ -156,6 +156,37 @@ TEST(ChangelogLoad, AHostileHundredMegabyteFileIsSafe) {
   g_search_mode = 0;
 }
 
+// Many short lines cost little more than their bytes: a file of nothing but
+// line feeds once took 32 bytes and list growth per line.
+TEST(ChangelogLoad, LinesTakeAtMostAboutThreeTimesTheFile) {
+  const size_t size = 16u << 20;
+  struct Case {
+    const char* name;
+    std::string unit;
+  };
+  const Case cases[] = {{"line feeds", "\n"}, {"CR LF", "\r\n"}, {"one byte", "x\n"},
+                        {"words", "a line of a changelog\n"}};
+  for (const Case& c : cases) {
+    SCOPED_TRACE(c.name);
+    std::string bytes;
+    while (bytes.size() + c.unit.size() <= size) bytes += c.unit;
+    FILE* file = tmpfile();
+    ASSERT_EQ(fwrite(bytes.data(), 1, bytes.size(), file), bytes.size());
+    rewind(file);
+    TextLines text;
+    int tab_width = 2;
+    ASSERT_TRUE(LoadTextFile(file, &text, &tab_width));
+    fclose(file);
+    int lines = static_cast<int>(bytes.size() / c.unit.size());
+    ASSERT_EQ(LineCount(text), lines);
+    EXPECT_LE(TextLinesMemory(&text), 3 * bytes.size());
+    std::string last = c.unit.substr(0, c.unit.find_first_of("\r\n"));
+    EXPECT_EQ(std::string(LineBytes(text, lines - 1), LineLength(text, lines - 1)), last);
+    EXPECT_EQ(std::string(LineBytes(text, lines / 2), LineLength(text, lines / 2)), last);
+    FreeTextLines(&text);
+  }
+}
+
 TEST(ChangelogKeyFilter, PassesViewingKeysAndCtrlKeysOnlyWithCtrlHeld) {
   for (int key : {KEY_ESCAPE, KEY_CTRL_L, KEY_DOWN, KEY_UP, KEY_PPAGE, KEY_NPAGE, KEY_RIGHT,
                   KEY_LEFT, KEY_HOME, KEY_END, KEY_F1, KEY_F3, KEY_F12}) {
@@ -165,7 +196,8 @@ TEST(ChangelogKeyFilter, PassesViewingKeysAndCtrlKeysOnlyWithCtrlHeld) {
     EXPECT_TRUE(ChangelogKeyPasses(key, true)) << key;
     EXPECT_FALSE(ChangelogKeyPasses(key, false)) << key;
   }
-  for (int key : {int('a'), int(' '), KEY_ENTER, KEY_TAB, KEY_BACKSPACE, KEY_IC, KEY_DC, 1, KEY_CTRL_V, 24,
+  for (int key : {TypedCharacterKey('a'), TypedCharacterKey(' '), TypedCharacterKey(0x20AC),
+                  KEY_TYPED_CHARACTER + KEY_DOWN, int('a'), KEY_ENTER, KEY_TAB, KEY_BACKSPACE, KEY_IC, KEY_DC, 1, KEY_CTRL_V, 24,
                   26, 25, 19, KEY_CTRL_R, KEY_CTRL_J, KEY_CTRL_W, KEY_CTRL_CLOSE_BRACKET}) {
     EXPECT_FALSE(ChangelogKeyPasses(key, true)) << key;
   }
@@ -188,7 +220,7 @@ TEST(ChangelogKeyFilter, TheTextCannotChangeAndTheFindPromptTakesEveryKey) {
   SetLines(&view, {"alpha", "beta"});
   view.Draw();
   view.PlaceCursor(false, -1);
-  for (int key : {int('x'), KEY_ENTER, KEY_DC, KEY_BACKSPACE, KEY_TAB, KEY_CTRL_V, 24, 26}) {
+  for (int key : {TypedCharacterKey('x'), int('x'), KEY_ENTER, KEY_DC, KEY_BACKSPACE, KEY_TAB, KEY_CTRL_V, 24, 26}) {
     platform.ctrl = key < 32;
     EXPECT_EQ(view.HandleKey(key), 0);
   }
@@ -202,7 +234,7 @@ TEST(ChangelogKeyFilter, TheTextCannotChangeAndTheFindPromptTakesEveryKey) {
   view.HandleKey(KEY_CTRL_F);
   platform.ctrl = false;
   EXPECT_EQ(view.mode, MODE_FIND);
-  for (char c : std::string("beta")) view.HandleKey(c);
+  for (char c : std::string("beta")) view.HandleKey(TypedCharacterKey(c));
   view.HandleKey(KEY_ENTER);
   EXPECT_EQ(view.cursor.line, 1);
   EXPECT_EQ(view.SelectedText(), "beta");
@@ -211,7 +243,7 @@ TEST(ChangelogKeyFilter, TheTextCannotChangeAndTheFindPromptTakesEveryKey) {
   view.HandleKey(KEY_CTRL_F);
   view.HandleKey(KEY_CTRL_R);
   EXPECT_EQ(view.mode, MODE_REPLACE);
-  view.HandleKey('z');
+  view.HandleKey(TypedCharacterKey('z'));
   view.HandleKey(KEY_ENTER);
   EXPECT_EQ(view.mode, MODE_REPLACE);
   platform.ctrl = false;

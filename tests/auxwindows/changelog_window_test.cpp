@@ -195,6 +195,32 @@ TEST_F(ChangelogWindowTest, CtrlCPutsTheSelectionOnTheClipboardAsUnicodeText) {
   EXPECT_EQ(ClipboardText(), "after");
 }
 
+// A line holding a stray byte (shown as its Latin-1 character), a NUL and a
+// control character (shown blank): the clipboard holds exactly the cells.
+TEST_F(ChangelogWindowTest, TheClipboardHoldsTheShownCells) {
+  ASSERT_TRUE(WriteFileBytes(folder_ + "changelog.txt",
+                             std::string("ab\xE9" "c\0d\x01" "e \xE2\x82\xAC!\r\nnext\r\n", 21)));
+  OpenMainWindow();
+  ASSERT_NE(OpenChangelog(), nullptr);
+  Key(VK_END, false, true);
+  Key('C', true);
+  const CellGrid& g = g_cell_screen.grid;
+  std::wstring cells;
+  for (int c = 0; c < 11; c++) {
+    wchar_t ch = GridCell(&g, 1, c).character;
+    cells.push_back(ch < 32 ? L' ' : ch);
+  }
+  EXPECT_EQ(cells, L"ab\u00E9c d e \u20AC!");
+  EXPECT_EQ(ClipboardText(), Utf8(cells));
+  EXPECT_EQ(BottomRow(), "Copied 13 bytes");
+  // A right double click is a second right press: the cursor goes there.
+  Key(VK_ESCAPE);
+  int x = 3 * g.cell_width + 1, y = 2 * g.cell_height + 1;
+  SendMessageW(Control(), WM_RBUTTONDBLCLK, MK_RBUTTON, MAKELPARAM(x, y));
+  EXPECT_EQ(View()->cursor.line, 1);
+  EXPECT_EQ(View()->cursor.column, 3);
+}
+
 TEST_F(ChangelogWindowTest, FindSelectsTheMatchAndItIsPaintedInTheHighlight) {
   ASSERT_TRUE(WriteFileBytes(folder_ + "changelog.txt", CHANGELOG));
   OpenMainWindow();
@@ -333,9 +359,17 @@ TEST(CellScreenKeys, TranslationOfKeyMessages) {
   EXPECT_EQ(KeyCodeForKeyDown('A', false, false), -1);
   EXPECT_EQ(KeyCodeForKeyDown(VK_OEM_4, true, false), 27);
   EXPECT_EQ(KeyCodeForKeyDown(VK_OEM_6, true, false), 29);
-  EXPECT_EQ(KeyCodeForChar('a'), 'a');
-  EXPECT_EQ(KeyCodeForChar(0xE9), 0xE9);
-  EXPECT_EQ(KeyCodeForChar(31), -1);
+  // Typed characters come marked, apart from every key code; a character
+  // beyond U+FFFF comes as its two surrogates.
+  WPARAM pending = 0;
+  EXPECT_EQ(KeyCodeForChar('a', &pending), TypedCharacterKey('a'));
+  EXPECT_EQ(KeyCodeForChar(0xE9, &pending), TypedCharacterKey(0xE9));
+  EXPECT_EQ(KeyCodeForChar(0x20AC, &pending), TypedCharacterKey(0x20AC));
+  EXPECT_EQ(KeyCodeForChar(KEY_DOWN, &pending), TypedCharacterKey(0x1000));
+  EXPECT_EQ(KeyCodeForChar(31, &pending), -1);
+  EXPECT_EQ(KeyCodeForChar(0xD83D, &pending), -1);
+  EXPECT_EQ(KeyCodeForChar(0xDE00, &pending), TypedCharacterKey(0x1F600));
+  EXPECT_EQ(KeyCodeForChar(0xDE00, &pending), -1);   // a lone low surrogate
 }
 
 }  // namespace

@@ -106,6 +106,21 @@ TEST_F(LicenseWindowTest, TheBoxIsAUnicodeWindowAndKeepsEveryScript) {
   EXPECT_STREQ(title, L"Vistrel license");
 }
 
+// A damaged or replaced licence of megabytes: the box gets the first
+// megabyte, cut before a character the limit would split (here a "€" across
+// it), so the few non-ASCII characters before it still show as themselves.
+TEST_F(LicenseWindowTest, ALongFileShowsItsFirstMegabyteCutBetweenCharacters) {
+  std::string text = "\xC2\xA9 Vistrel\n";
+  while (text.size() < 1048575) text += "licence text line\n";
+  text.resize(1048575);
+  text += "\xE2\x82\xAC";
+  while (text.size() < (3u << 20)) text += "more of a replaced file\n";
+  ASSERT_TRUE(WriteFileBytes(LicensePath(), text));
+  ASSERT_NE(Open(), nullptr);
+  EXPECT_EQ(BoxText(), Wide(text.substr(0, 1048575)));
+  CloseLicenseWindow();
+}
+
 TEST_F(LicenseWindowTest, EmptyMissingOrOversizedFileGivesAnEmptyBox) {
   ASSERT_NE(Open(), nullptr);                      // no license.txt at all
   EXPECT_EQ(BoxText(), L"");

@@ -70,6 +70,40 @@ TEST(SearchModes, TokenMatchStartsAtATokenOrItsFirstDot) {
   EXPECT_EQ(Match(4, " \t ", "a b", 0), NONE);
 }
 
+// Near misses that once cost a comparison of the whole search text at every
+// position: each mode reads the line once, and still finds what is there.
+TEST(SearchModes, NearMissesOnALongLineAndOverlappingMatches) {
+  std::string line(4u << 20, 'a');
+  std::string near(10000, 'a');
+  near += 'b';
+  std::string tokens;
+  for (int i = 0; i < 1000000; i++) tokens += "a ";
+  std::string near_tokens;
+  for (int i = 0; i < 5000; i++) near_tokens += "a ";
+  near_tokens += "b";
+  for (int mode = 0; mode < SEARCH_MODE_COUNT; mode++) {
+    SCOPED_TRACE(mode);
+    EXPECT_EQ(Match(mode, near, line, 0), NONE);
+    EXPECT_EQ(Match(mode, near, line, line.size(), false), NONE);
+    EXPECT_EQ(Match(mode, near_tokens, tokens, 0), NONE);
+    EXPECT_EQ(Match(mode, near_tokens, tokens, tokens.size(), false), NONE);
+  }
+  EXPECT_EQ(Match(1, near.substr(0, 10000), line, 5), (Found{true, 5, 10005}));
+  EXPECT_EQ(Match(0, near.substr(0, 10000), line, line.size(), false),
+            (Found{true, line.size() - 10000, line.size()}));
+  EXPECT_EQ(Match(4, near_tokens.substr(0, 9), tokens, 3), (Found{true, 4, 13}));
+  // Matches that overlap a failed one.
+  EXPECT_EQ(Match(0, "aab", "aaab", 0), (Found{true, 1, 4}));
+  EXPECT_EQ(Match(0, "abab", "ababab", 1), (Found{true, 2, 6}));
+  EXPECT_EQ(Match(2, "aa", "aaa aa", 0), (Found{true, 4, 6}));
+  EXPECT_EQ(Match(0, "AbA", "xabababa", 7, false), (Found{true, 5, 8}));
+  EXPECT_EQ(Match(4, "a a", "a a a", 5, false), (Found{true, 2, 5}));
+  EXPECT_EQ(Match(4, "x.y z", "w.x.y z", 0), (Found{true, 2, 7}));   // after the first dot
+  EXPECT_EQ(Match(4, "x.y z", "x.y.x.y z", 0), NONE);   // not after a later dot
+  EXPECT_EQ(Match(4, "y z", "x.y.x.y z", 0), NONE);
+  EXPECT_EQ(Match(4, ".y.x.y z", "x.y.x.y z", 0), (Found{true, 1, 9}));
+}
+
 class ViewSearchTest : public ::testing::Test {
  protected:
   void Open(const std::vector<std::string>& lines) {
@@ -83,7 +117,7 @@ class ViewSearchTest : public ::testing::Test {
   void Find(const std::string& text, int mode) {
     g_search_mode = mode;
     view.HandleKey(KEY_CTRL_F);
-    for (char c : text) view.HandleKey(static_cast<unsigned char>(c));
+    for (uint32_t c : Characters(text)) view.HandleKey(TypedCharacterKey(c));
     view.HandleKey(KEY_ENTER);
   }
   void Next(bool backward = false) {

@@ -35,8 +35,9 @@ class TextViewTest : public ::testing::Test {
     view.HandleKey(key);
     platform.shift = false;
   }
+  // Typed characters, given as UTF-8.
   void Type(const std::string& text) {
-    for (char c : text) view.HandleKey(static_cast<unsigned char>(c));
+    for (uint32_t c : Characters(text)) view.HandleKey(TypedCharacterKey(c));
   }
   std::string Bottom() { return RowTrimmed(grid, grid.rows - 1); }
   void Mouse(MouseKind kind, int row, int column, bool shift = false) {
@@ -129,6 +130,55 @@ TEST_F(TextViewTest, PageDownAndPageUpFollowTheirRules) {
   for (int i = 0; i < 20; i++) Keys({KEY_NPAGE});
   EXPECT_EQ(view.cursor.line, 99);
   EXPECT_EQ(view.StatusText(), "Line 100/100 [97-100] Col 1 [INS]");
+}
+
+// Panes of one, two and three rows: every page key moves the cursor at least
+// one line its way while there is one, and never the other way.
+TEST_F(TextViewTest, PageKeysMoveInPanesOfOneTwoAndThreeRows) {
+  for (int pane_rows : {1, 2, 3}) {
+    SCOPED_TRACE("pane rows " + std::to_string(pane_rows));
+    Open(NumberedLines(7), pane_rows + 2, 40);
+    std::vector<int> down, up;
+    for (int i = 0; i < 8; i++) {
+      int before = view.cursor.line;
+      Keys({KEY_NPAGE});
+      EXPECT_GE(view.cursor.line, before);
+      if (before < 6) {
+        EXPECT_GT(view.cursor.line, before);
+      }
+      down.push_back(view.cursor.line);
+      EXPECT_GE(view.cursor.line, view.pane_first[0]);   // still in view
+      EXPECT_LT(view.cursor.line, view.pane_first[0] + pane_rows);
+    }
+    for (int i = 0; i < 8; i++) {
+      int before = view.cursor.line;
+      Keys({KEY_PPAGE});
+      EXPECT_LE(view.cursor.line, before);
+      if (before > 0) {
+        EXPECT_LT(view.cursor.line, before);
+      }
+      up.push_back(view.cursor.line);
+      EXPECT_GE(view.cursor.line, view.pane_first[0]);
+      EXPECT_LT(view.cursor.line, view.pane_first[0] + pane_rows);
+    }
+    // Three rows keep the written rule: last visible line, then first
+    // visible = cursor - 1.
+    if (pane_rows == 3) {
+      EXPECT_EQ(down, (std::vector<int>{2, 3, 4, 5, 6, 6, 6, 6}));
+      EXPECT_EQ(up, (std::vector<int>{5, 2, 0, 0, 0, 0, 0, 0}));
+    }
+    if (pane_rows == 1) {
+      EXPECT_EQ(down, (std::vector<int>{1, 2, 3, 4, 5, 6, 6, 6}));
+    }
+  }
+  // The cursor scrolled out above the pane by the wheel: Page Up still moves up.
+  Open(NumberedLines(40), 7, 40);   // 5 text rows
+  Keys({KEY_DOWN, KEY_DOWN, KEY_DOWN});
+  MouseEvent wheel = {MOUSE_WHEEL, 10, 20, false, false, -240};
+  view.HandleMouse(wheel);
+  ASSERT_EQ(view.pane_first[0], 12);
+  Keys({KEY_PPAGE});
+  EXPECT_EQ(view.cursor.line, 0);
 }
 
 TEST_F(TextViewTest, CtrlUpAndDownScrollAndPullTheCursorAlong) {
@@ -274,6 +324,22 @@ TEST_F(TextViewTest, CopyJoinsLinesWithCrLfAndReportsItsBytes) {
   EXPECT_EQ(platform.clipboard, "");
 }
 
+// The clipboard gets what the cells show: a stray byte as its Latin-1
+// character, a NUL and other control characters as blanks; the message
+// counts the selection's bytes.
+TEST_F(TextViewTest, CopyPutsTheShownCharactersOnTheClipboard) {
+  Open({std::string("a\xE9\0b\x01\xE2\x82\xAC\xF8\x88\x80\x80\x80z", 14), "next"});
+  Shift(KEY_END);
+  Keys({KEY_CTRL_C});
+  EXPECT_EQ(platform.clipboard, "a\xC3\xA9 b \xE2\x82\xAC_z");
+  EXPECT_EQ(Bottom(), "Copied 14 bytes");
+  // A clipboard that refuses: no message of copying.
+  platform.refuse_clipboard = true;
+  Shift(KEY_DOWN);
+  Keys({KEY_CTRL_C});
+  EXPECT_EQ(Bottom().find("Copied"), std::string::npos);
+}
+
 TEST_F(TextViewTest, MessagesAreCutToTheWidthLessTwo) {
   Open({"abc"}, 10, 12);
   view.ShowMessage("0123456789ABCDEF");
@@ -372,6 +438,64 @@ TEST_F(TextViewTest, FindPromptTakesTheSelectionAndTypedText) {
   EXPECT_EQ(AttributeAt(grid, 1, 10), ATTR_TEXT);
 }
 
+// Typed characters of every kind reach the prompt, none taken for a key:
+// U+1000 and up were once read as key codes.
+TEST_F(TextViewTest, TypedCharactersAboveU0FFFAreSearchedForAndFound) {
+  const std::string words[] = {"\xE2\x82\xAC", "\xE2\x80\xA6", "\xE6\xBC\xA2",
+                               "\xCE\xB1\xCE\xBB\xCF\x86\xCE\xB1", "\xE1\x80\x80",
+                               "\xF0\x9F\x98\x80"};
+  Open({"price 5 \xE2\x82\xAC, wait\xE2\x80\xA6", "\xE6\xBC\xA2\xE5\xAD\x97 and \xCE\xB1\xCE\xBB\xCF\x86\xCE\xB1",
+        "\xE1\x80\x80 \xF0\x9F\x98\x80"});
+  const int found_at[] = {8, 15, 100, 107, 200, 202};
+  for (size_t i = 0; i < 6; i++) {
+    SCOPED_TRACE(i);
+    Ctrl(KEY_HOME);
+    Keys({KEY_CTRL_F});
+    Type("x");   // replaced by the first typed character below
+    Keys({KEY_BACKSPACE});
+    Type(words[i]);
+    EXPECT_EQ(view.search_text, words[i]);
+    Keys({KEY_ENTER});
+    EXPECT_EQ(view.cursor.line * 100 + view.cursor.column, found_at[i]);
+    EXPECT_EQ(view.SelectedText(), words[i]);
+  }
+  // Key codes never come out as characters, nor characters as keys.
+  Keys({KEY_CTRL_F});
+  Keys({KEY_TYPED_CHARACTER + KEY_DOWN});
+  EXPECT_EQ(view.search_text, "\xE1\x80\x80");
+  EXPECT_EQ(g_search_mode, 0);
+  Keys({KEY_DOWN});
+  EXPECT_EQ(g_search_mode, 1);
+  Keys({KEY_UP, KEY_ESCAPE});
+}
+
+// Ctrl+F3 is a document switch, Ctrl+Esc is Ctrl+[ (one document: nothing);
+// Ctrl+Shift+F and Ctrl+Alt+G do nothing; Shift+F3 searches backward.
+TEST_F(TextViewTest, ModifiersOfTheKeyTableAreChecked) {
+  Open({"one two", "two one", "one"});
+  view.search_text = "one";
+  Shift(KEY_END);
+  platform.ctrl = true;
+  Keys({KEY_F3, KEY_ESCAPE});
+  platform.shift = true;
+  Keys({KEY_CTRL_F, KEY_F3});
+  platform.shift = false;
+  platform.alt = true;
+  Keys({KEY_CTRL_G});
+  platform.alt = false;
+  platform.ctrl = false;
+  EXPECT_EQ(view.mode, MODE_NORMAL);
+  EXPECT_TRUE(view.selection.active);
+  EXPECT_EQ(view.cursor.column, 7);
+  EXPECT_EQ(view.SelectedText(), "one two");
+  Keys({KEY_F3});
+  EXPECT_EQ(view.cursor.line * 100 + view.cursor.column, 104);
+  Shift(KEY_F3);
+  EXPECT_EQ(view.cursor.line * 100 + view.cursor.column, 0);
+  Ctrl(KEY_CTRL_G);
+  EXPECT_EQ(view.cursor.line * 100 + view.cursor.column, 104);
+}
+
 TEST_F(TextViewTest, PromptHelpDependsOnTheWidth) {
   Open({"x"}, 10, 70);
   Keys({KEY_CTRL_F});
@@ -413,6 +537,33 @@ TEST_F(TextViewTest, ClickMovesTheCursorAndShiftClickSelects) {
   EXPECT_TRUE(view.selection.active);
   EXPECT_EQ(view.SelectedText(), "first");
   Mouse(MOUSE_LEFT_UP, 1, 5);
+}
+
+// Beyond a short line's end the cells differ though the clamped positions do
+// not; dragging past the right edge scrolls, and what shows follows.
+TEST_F(TextViewTest, DraggingBeyondAShortLineSelectsAndScrollingRedraws) {
+  std::string long_line(100, 'x');
+  long_line.replace(60, 4, "mark");
+  Open({"ab", long_line}, 10, 40);
+  Mouse(MOUSE_LEFT_DOWN, 1, 10);
+  EXPECT_EQ(view.cursor.column, 2);
+  Mouse(MOUSE_MOVE, 1, 10);
+  EXPECT_FALSE(view.selection.active);
+  Mouse(MOUSE_MOVE, 1, 12);
+  EXPECT_TRUE(view.selection.active);
+  EXPECT_EQ(Bottom().substr(0, 9), "SELECTING");
+  Mouse(MOUSE_LEFT_UP, 1, 12);
+  // On the long line, drag past the right edge until "mark" shows.
+  Mouse(MOUSE_LEFT_DOWN, 2, 30);
+  for (int i = 0; i < 40 && view.horizontal_scroll < 30; i++) {
+    MouseEvent past = {MOUSE_MOVE, 40 * grid.cell_width + 5, 2 * grid.cell_height + 1, false,
+                       true, 0};
+    view.HandleMouse(past);
+  }
+  ASSERT_GE(view.horizontal_scroll, 30);
+  std::string shown = RowText(grid, 2);
+  EXPECT_EQ(shown.substr(60 - view.horizontal_scroll, 4), "mark");
+  Mouse(MOUSE_LEFT_UP, 2, 30);
 }
 
 TEST_F(TextViewTest, DoubleClickOpensAddressesOfTenBytesAndSelectsWordsOtherwise) {

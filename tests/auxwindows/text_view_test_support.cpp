@@ -39,3 +39,14 @@ std::vector<std::string> NumberedLines(int n) {
   for (int i = 1; i <= n; i++) lines.push_back("line " + std::to_string(i));
   return lines;
 }
+
+std::vector<uint32_t> Characters(const std::string& text) {
+  std::vector<uint32_t> characters;
+  const unsigned char* b = reinterpret_cast<const unsigned char*>(text.data());
+  for (size_t at = 0; at < text.size();) {
+    DecodedChar c = DecodeGridChar(b + at, text.size() - at);
+    characters.push_back(c.code);
+    at += c.length;
+  }
+  return characters;
+}

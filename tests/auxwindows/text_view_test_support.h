@@ -12,11 +12,13 @@ class FakePlatform : public ViewPlatform {
  public:
   bool shift = false, ctrl = false, alt = false;
   std::string clipboard = "(untouched)";
+  bool refuse_clipboard = false;
   std::vector<std::string> opened;
   bool ShiftDown() override { return shift; }
   bool CtrlDown() override { return ctrl; }
   bool AltDown() override { return alt; }
   bool SetClipboardText(const std::string& text) override {
+    if (refuse_clipboard) return false;
     clipboard = text;
     return true;
   }
@@ -31,5 +33,7 @@ std::string RowText(const CellGrid& grid, int row);
 std::string RowTrimmed(const CellGrid& grid, int row);
 uint8_t AttributeAt(const CellGrid& grid, int row, int column);
 void SetLines(TextView* view, const std::vector<std::string>& lines);
+// The characters of UTF-8 text, as the grid decodes them.
+std::vector<uint32_t> Characters(const std::string& text);
 // Lines "line 1" ... "line n".
 std::vector<std::string> NumberedLines(int n);
