@@ -10,6 +10,7 @@
 #include <jpeglib.h>
 
 #include "base/utf8_file.h"
+#include "imagefiles/jpeg_scan_source.h"
 #include "raster/memory_bitmap.h"
 
 namespace {
@@ -67,6 +68,9 @@ struct JpegDecoding {
   Bitmap* bitmap;      // the bitmap being filled
   uint32_t* out;       // the next row to fill
   ptrdiff_t span;      // pixels from one row to the next (negative when flipped)
+  bool sliced;         // reads through the scan source, input a piece at a time
+  bool started;        // jpeg_start_decompress has completed
+  JpegScanSource source;
 };
 
 // One row of grey, CMYK or RGB samples into pixels.
@@ -89,11 +93,12 @@ void ConvertRow(const unsigned char* row, int width, int components, J_COLOR_SPA
   }
 }
 
-// Everything up to the first row, shared by the whole-file and the
-// band-by-band decoding: the error manager, the header, the output format
-// and the bitmap. False on failure, with everything released. A picture
-// whose pixels would take more than max_bytes is refused before any bitmap
-// is sized.
+// Everything up to the start of decompression, shared by the whole-file and
+// the band-by-band decoding: the error manager, the header, the output
+// format and the bitmap. False on failure, with everything released. A
+// picture whose pixels would take more than max_bytes is refused before any
+// bitmap is sized. The whole-file decoding reads through libjpeg's stdio
+// source, the band-by-band one through the scan source.
 bool StartDecoding(JpegDecoding* d, FILE* file, Bitmap* target, int64_t max_bytes) {
   jpeg_decompress_struct* cinfo = &d->cinfo;
   cinfo->err = jpeg_std_error(&d->errors.manager);
@@ -113,7 +118,8 @@ bool StartDecoding(JpegDecoding* d, FILE* file, Bitmap* target, int64_t max_byte
   cinfo->mem->max_memory_to_use = static_cast<long>(MAX_BITMAP_BYTES);
   d->progress.progress_monitor = LimitScans;
   cinfo->progress = &d->progress;
-  jpeg_stdio_src(cinfo, file);
+  if (d->sliced) AttachJpegScanSource(cinfo, &d->source, file);
+  else jpeg_stdio_src(cinfo, file);
   jpeg_read_header(cinfo, TRUE);
   // A size no bitmap can take is refused before libjpeg reserves anything
   // for it (nothing is scaled: the output has the image's size).
@@ -128,16 +134,11 @@ bool StartDecoding(JpegDecoding* d, FILE* file, Bitmap* target, int64_t max_byte
   // second pass over the pixels is needed.
   bool in_place = cinfo->out_color_space == JCS_RGB;
   if (in_place) cinfo->out_color_space = JCS_EXT_BGRA;
-  jpeg_start_decompress(cinfo);
-
+  // The output size is known from the header: the bitmap is sized before the
+  // decompression starts, which for a multi-scan file reads all of its scans.
+  jpeg_calc_output_dimensions(cinfo);
   int width = static_cast<int>(cinfo->output_width);
   int height = static_cast<int>(cinfo->output_height);
-  int components = cinfo->output_components;
-  if (!in_place) {
-    d->row = static_cast<unsigned char*>((*cinfo->mem->alloc_large)(
-        reinterpret_cast<j_common_ptr>(cinfo), JPOOL_IMAGE,
-        static_cast<size_t>(cinfo->output_width) * static_cast<size_t>(components)));
-  }
 
   Bitmap* bitmap = target;
   if (!bitmap) bitmap = d->created = new MemoryBitmap(width, height);
@@ -159,10 +160,30 @@ bool StartDecoding(JpegDecoding* d, FILE* file, Bitmap* target, int64_t max_byte
   return true;
 }
 
-// Decodes up to max_rows further rows into the bitmap. 1 when the picture is
-// complete, 0 while rows remain, -1 on failure; libjpeg is released in the
-// first and the last case, and a bitmap made here is deleted on failure.
-int DecodeRows(JpegDecoding* d, int max_rows) {
+// jpeg_start_decompress, with at most max_input bytes more of input when the
+// decoding is sliced (negative: no limit), and the sample row. True once it
+// has completed; false while a sliced multi-scan file needs more input.
+// Called under the caller's recovery point.
+bool StartDecompression(JpegDecoding* d, int64_t max_input) {
+  jpeg_decompress_struct* cinfo = &d->cinfo;
+  if (d->sliced) AllowJpegInput(cinfo, &d->source, max_input);
+  if (!jpeg_start_decompress(cinfo)) return false;
+  if (d->sliced) AllowJpegInput(cinfo, &d->source, -1);
+  d->started = true;
+  if (!d->in_place) {
+    d->row = static_cast<unsigned char*>((*cinfo->mem->alloc_large)(
+        reinterpret_cast<j_common_ptr>(cinfo), JPOOL_IMAGE,
+        static_cast<size_t>(cinfo->output_width) * static_cast<size_t>(cinfo->output_components)));
+  }
+  return true;
+}
+
+// Decodes up to max_rows further rows into the bitmap; before the first row,
+// a sliced multi-scan file is given max_input bytes more of its scans
+// instead (negative: all of them). 1 when the picture is complete, 0 while
+// work remains, -1 on failure; libjpeg is released in the first and the last
+// case, and a bitmap made here is deleted on failure.
+int DecodeRows(JpegDecoding* d, int max_rows, int64_t max_input) {
   jpeg_decompress_struct* cinfo = &d->cinfo;
   if (setjmp(d->errors.recovery)) {
     jpeg_destroy_decompress(cinfo);
@@ -170,6 +191,7 @@ int DecodeRows(JpegDecoding* d, int max_rows) {
     d->created = nullptr;
     return -1;
   }
+  if (!d->started && !StartDecompression(d, max_input)) return 0;
   int width = static_cast<int>(cinfo->output_width);
   bool stalled = false;
   for (int n = 0; n < max_rows && cinfo->output_scanline < cinfo->output_height; ++n) {
@@ -190,7 +212,7 @@ int DecodeRows(JpegDecoding* d, int max_rows) {
 
 Bitmap* Decode(JpegDecoding* d, FILE* file, Bitmap* target) {
   if (!StartDecoding(d, file, target, INT64_MAX)) return nullptr;
-  return DecodeRows(d, INT_MAX) == 1 ? d->bitmap : nullptr;
+  return DecodeRows(d, INT_MAX, -1) == 1 ? d->bitmap : nullptr;
 }
 
 }  // namespace
@@ -223,7 +245,9 @@ JpegBandDecoding* StartJpegBandDecoding(const char* path, Bitmap* target, int64_
   JpegBandDecoding* band = static_cast<JpegBandDecoding*>(calloc(1, sizeof(JpegBandDecoding)));
   if (!band) return nullptr;
   band->file = Utf8OpenFile(path, "rb");
+  band->decoding.sliced = true;
   if (!band->file || !StartDecoding(&band->decoding, band->file, target, max_bytes)) {
+    ReleaseJpegScanSource(&band->decoding.source);
     if (band->file) fclose(band->file);
     free(band);
     return nullptr;
@@ -231,11 +255,12 @@ JpegBandDecoding* StartJpegBandDecoding(const char* path, Bitmap* target, int64_
   return band;
 }
 
-int DecodeJpegBand(JpegBandDecoding* band, int max_rows) {
+int DecodeJpegBand(JpegBandDecoding* band, int max_rows, int max_input_bytes) {
   if (!band->file) return band->decoding.bitmap ? 1 : -1;
-  int result = DecodeRows(&band->decoding, max_rows);
+  int result = DecodeRows(&band->decoding, max_rows, max_input_bytes);
   if (result != 0) {
     // libjpeg is released: only the file and the outcome remain.
+    ReleaseJpegScanSource(&band->decoding.source);
     fclose(band->file);
     band->file = nullptr;
     if (result < 0) band->decoding.bitmap = nullptr;
@@ -246,7 +271,7 @@ int DecodeJpegBand(JpegBandDecoding* band, int max_rows) {
 Bitmap* JpegBandBitmap(const JpegBandDecoding* band) { return band->decoding.bitmap; }
 
 Bitmap* FinishJpegBandDecoding(JpegBandDecoding* band) {
-  Bitmap* bitmap = DecodeJpegBand(band, INT_MAX) == 1 ? band->decoding.bitmap : nullptr;
+  Bitmap* bitmap = DecodeJpegBand(band, INT_MAX, -1) == 1 ? band->decoding.bitmap : nullptr;
   free(band);
   return bitmap;
 }
@@ -255,6 +280,7 @@ void AbandonJpegBandDecoding(JpegBandDecoding* band) {
   if (!band) return;
   if (band->file) {
     jpeg_destroy_decompress(&band->decoding.cinfo);
+    ReleaseJpegScanSource(&band->decoding.source);
     fclose(band->file);
   }
   delete band->decoding.created;
