@@ -2,12 +2,13 @@
 
 #include <cstdint>
 #include <cstdlib>
+#include <new>
 
 #include <gif_lib.h>
 
 #include "base/file_reader.h"
 #include "imagefiles/gif_file.h"
-#include "raster/bitmap.h"
+#include "raster/memory_bitmap.h"
 
 GifFrameReader* OpenGifFrameReader(const char* path) {
   FileReader* file = nullptr;
@@ -46,4 +47,36 @@ void CloseGifFrameReader(GifFrameReader* reader) {
   DGifCloseFile(reader->decoder, &error);
   CloseFileReader(reader->file);
   free(reader);
+}
+
+Bitmap* LoadGifFirstFrame(const char* path, Bitmap* target, int* first_delay, GifFrameReader** animation) {
+  *first_delay = 0;
+  if (animation) *animation = nullptr;
+  Bitmap* bitmap = target ? target : new (std::nothrow) MemoryBitmap();
+  if (!bitmap) return nullptr;
+  GifFrameReader* reader = OpenGifFrameReader(path);
+  int delay = ReadNextGifFrame(reader, bitmap);
+  if (delay < 0) {
+    // The whole-file decoding would have drawn the first image as the reader
+    // does; where the reader could not, its picture is the one shown.
+    CloseGifFrameReader(reader);
+    Bitmap* whole = LoadGifFile(path, bitmap);
+    if (!whole && !target) delete bitmap;
+    return whole;
+  }
+  if (delay > 0 && animation) {
+    *animation = reader;
+  } else {
+    CloseGifFrameReader(reader);
+  }
+  *first_delay = delay;
+  return bitmap;
+}
+
+GifFrameReader* ResumeGifAnimation(const char* path, int first_delay) {
+  GifFrameReader* reader = OpenGifFrameReader(path);
+  // The first frame is only read past: the shown picture holds it.
+  if (reader && ReadNextGifFrame(reader, nullptr) == first_delay && first_delay > 0) return reader;
+  CloseGifFrameReader(reader);
+  return nullptr;
 }

@@ -25,3 +25,18 @@ int ReadNextGifFrame(GifFrameReader* reader, Bitmap* target);
 void RewindGifFrameReader(GifFrameReader* reader);
 // Closes everything and frees the reader; null is ignored.
 void CloseGifFrameReader(GifFrameReader* reader);
+
+// The picture a GIF is shown with, decoded once: its first frame, drawn by a
+// frame reader into target (or into a new MemoryBitmap), which is what the
+// shown picture holds after the reader's first frame in any case; only where
+// the reader cannot draw that frame (no reader, a screen it refuses), the
+// whole file as LoadGifFile decodes it. Null when neither gives a picture (a
+// bitmap made here is deleted then). *first_delay is the first frame's delay
+// when the reader drew it with one, else 0. When animation is given and the
+// picture animates, the reader is handed over there, positioned after the
+// first frame; otherwise it is closed.
+Bitmap* LoadGifFirstFrame(const char* path, Bitmap* target, int* first_delay, GifFrameReader** animation);
+// A frame reader for a GIF whose first frame is shown already (decoded
+// earlier by LoadGifFirstFrame with that delay), moved past that frame
+// without drawing it. Null when the file no longer gives that frame.
+GifFrameReader* ResumeGifAnimation(const char* path, int first_delay);

@@ -146,14 +146,16 @@ class PicturePreparationTest : public MainWindowFixture {
 
 TEST_F(PicturePreparationTest, PreparedAndUnpreparedGiveTheSamePixelsForEveryKind) {
   std::string big = folder_ + "big.jpg";
+  std::string other_big = folder_ + "other_big.jpg";
   ASSERT_TRUE(WriteJpeg(big, 1200, 900, 3));
+  ASSERT_TRUE(WriteJpeg(other_big, 1100, 800, 4));
   const std::string kinds[] = {folder_ + "gradient.jpg", folder_ + "landscape.png",
                                folder_ + "animation.gif", folder_ + "still.gif",
-                               folder_ + "small.bmp",     folder_ + "icon.ico", big};
+                               folder_ + "small.bmp",     folder_ + "icon.ico", other_big};
   for (const std::string& path : kinds) {
     // Prepared: the neighbour is decoded while the first picture is shown,
-    // and Next swaps it in; the picture it replaces keeps its memory for the
-    // preparation of the one after.
+    // and Next swaps it in; the picture it replaces is kept for a step back,
+    // and since it is also the next file, nothing else is prepared.
     Open({big, path, big});
     ASSERT_EQ(control_->prepared.path, path);
     PrepareFully();
@@ -162,22 +164,39 @@ TEST_F(PicturePreparationTest, PreparedAndUnpreparedGiveTheSamePixelsForEveryKin
     Bitmap* replaced = control_->picture;
     ShowNextPicture();
     EXPECT_EQ(control_->picture, prepared) << path;
-    EXPECT_EQ(control_->prepared.bitmap, replaced) << path;
+    EXPECT_EQ(control_->prepared.kept.bitmap, replaced) << path;
+    EXPECT_EQ(control_->prepared.state, PREPARATION_IDLE) << path;
     ExpectShown(path);
+    // Back and forth between the two: the bitmaps are swapped each time.
+    for (int i = 0; i < 2; ++i) {
+      ShowPreviousPicture();
+      EXPECT_EQ(control_->picture, replaced) << path;
+      EXPECT_EQ(control_->prepared.kept.bitmap, prepared) << path;
+      ExpectShown(big);
+      ShowNextPicture();
+      EXPECT_EQ(control_->picture, prepared) << path;
+      ExpectShown(path);
+    }
+    ShowNextPicture();
+    ExpectShown(big);
 
-    // Unprepared: Next at once decodes into the replaced picture's memory.
+    // Unprepared: Next at once decodes, and the picture left is kept. (The
+    // list is opened twice, so that no picture of it is held yet.)
+    Open({big, path});
     Open({big, path});
     replaced = control_->picture;
     ShowNextPicture();
-    EXPECT_EQ(control_->picture, replaced) << path;
+    EXPECT_EQ(control_->prepared.kept.bitmap, replaced) << path;
     ExpectShown(path);
 
-    // And back: Previous from there onto the large JPEG, also prepared.
+    // And back onto the kept picture; at the first file going back the only
+    // neighbour is the one just left: nothing is prepared, and the memory
+    // kept for a preparation is given back.
     PrepareFully();
     ShowPreviousPicture();
+    EXPECT_EQ(control_->picture, replaced) << path;
     ExpectShown(big);
-    // At the first file going back there is nothing to prepare: the memory
-    // kept for it is given back.
+    EXPECT_EQ(control_->prepared.state, PREPARATION_IDLE) << path;
     EXPECT_EQ(control_->prepared.bitmap, nullptr);
   }
 }
