@@ -132,6 +132,7 @@ PreparedPicture MakePreparedPicture() {
   prepared.kept.stamp = FileStamp{0, 0, 0, 0};
   prepared.kept.first_delay = 0;
   prepared.longest_slice_ms = 0.0;
+  prepared.budget_bytes = PREPARATION_BUDGET_BYTES;
   return prepared;
 }
 
@@ -165,7 +166,7 @@ Bitmap* TakePreparationMemory(PreparedPicture* prepared) {
 void KeepPicture(PreparedPicture* prepared, const HeldPicture& picture) {
   Bitmap* previous = prepared->kept.bitmap;
   prepared->kept.bitmap = nullptr;
-  if (PictureBytes(picture.bitmap) > PREPARATION_BUDGET_BYTES) {
+  if (PictureBytes(picture.bitmap) > prepared->budget_bytes) {
     delete picture.bitmap;
     prepared->kept.path.clear();
   } else {
@@ -203,14 +204,14 @@ bool BeginPreparing(PreparedPicture* prepared) {
   PictureHeader header;
   if (!ReadFileStamp(path, &prepared->stamp) || !ReadPictureHeader(path, &header)) return false;
   int64_t bytes = BitmapByteCount(header.width, header.height);
-  if (bytes < 0 || bytes > PREPARATION_BUDGET_BYTES) return false;
+  if (bytes < 0 || bytes > prepared->budget_bytes) return false;
   bool jpeg = HasExtension(path, ".jpg", ".jpeg");
   bool png = HasExtension(path, ".png", nullptr);
   if (!jpeg && !png && static_cast<int64_t>(header.width) * header.height >= WHOLE_PREPARATION_MAX_PIXELS) {
     return false;
   }
   // Within the budget: the picture just left is given up first.
-  if (PictureBytes(prepared->kept.bitmap) + bytes > PREPARATION_BUDGET_BYTES) FreeHeld(&prepared->kept);
+  if (PictureBytes(prepared->kept.bitmap) + bytes > prepared->budget_bytes) FreeHeld(&prepared->kept);
   // A block much larger than the picture is given back, not filled.
   if (prepared->bitmap && Oversized(prepared->bitmap, bytes)) {
     delete prepared->bitmap;
@@ -219,10 +220,10 @@ bool BeginPreparing(PreparedPicture* prepared) {
   if (!prepared->bitmap) prepared->bitmap = new (std::nothrow) MemoryBitmap();
   if (!prepared->bitmap) return false;
   if (jpeg) {
-    prepared->jpeg = StartJpegBandDecoding(path, prepared->bitmap, PREPARATION_BUDGET_BYTES);
+    prepared->jpeg = StartJpegBandDecoding(path, prepared->bitmap, prepared->budget_bytes);
     if (!prepared->jpeg) return false;
   } else if (png) {
-    prepared->png = StartPngRowDecoding(path, prepared->bitmap, PREPARATION_BUDGET_BYTES);
+    prepared->png = StartPngRowDecoding(path, prepared->bitmap, prepared->budget_bytes);
     if (!prepared->png) return false;
   }
   return true;

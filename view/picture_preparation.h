@@ -70,6 +70,7 @@ struct PreparedPicture {
   int first_delay;           // a prepared GIF's first delay (HeldPicture)
   HeldPicture kept;          // the picture just left, ready for a step back
   double longest_slice_ms;   // longest slice since the record was made
+  int64_t budget_bytes;      // PREPARATION_BUDGET_BYTES (tests set less)
 };
 
 PreparedPicture MakePreparedPicture();
