@@ -5,6 +5,7 @@
 #include <cstdint>
 
 struct GifFileType;
+struct GifFrameCache;
 class Bitmap;
 
 // Draws the image whose descriptor was just read (gif is positioned after
@@ -18,9 +19,10 @@ class Bitmap;
 // fresh GifDecodeBudget when null), and an image much wider or taller than
 // the logical screen is refused. False when the image was refused or the
 // budget ran out (the rest of its data is skipped); true otherwise, also
-// when a damaged image stopped early.
+// when a damaged image stopped early. With recording, what is drawn is also
+// recorded there (gif_frame_cache.h).
 bool DrawGifImage(Bitmap* target, GifFileType* gif, int transparent_index, bool first_image,
-                  int64_t* budget = nullptr);
+                  int64_t* budget = nullptr, GifFrameCache* recording = nullptr);
 
 // Pixels one frame (or a whole-file decoding) may decompress: four times
 // the logical screen, and a megapixel more.
@@ -50,15 +52,18 @@ const int GIF_FRAME_END = -10;             // the terminator was reached
 // already have the logical screen's size, or be null). Returns the frame's
 // delay in milliseconds, or one of the negative codes above. A refused image
 // (see DrawGifImage) gives GIF_FRAME_BAD_DESCRIPTOR.
-int DrawNextGifImage(GifFileType* gif, Bitmap* target, bool first_image);
+int DrawNextGifImage(GifFileType* gif, Bitmap* target, bool first_image, GifFrameCache* recording = nullptr);
 
 // One step of a frame reader: with a target, resizes it to the logical
 // screen (GIF_FRAME_BAD_SIZE when it does not take it, or when the screen
 // is larger than GIF_ANIMATION_MAX_PIXELS), then draws the next image.
 // *state counts the frames drawn (0: the next is drawn over a cleared
 // bitmap) and takes a negative code when reading stops; a stopped state
-// gives GIF_FRAME_STOPPED. *elapsed adds up the delays returned.
-int StepGifFrame(GifFileType* gif, Bitmap* target, int32_t* state, int32_t* elapsed);
+// gives GIF_FRAME_STOPPED. *elapsed adds up the delays returned. With a
+// cache, the first loop is recorded, and once it is complete the frames and
+// the end of later loops come from memory.
+int StepGifFrame(GifFileType* gif, Bitmap* target, int32_t* state, int32_t* elapsed,
+                 GifFrameCache* cache = nullptr);
 
 // giflib keeps a copy of every image descriptor it reads; a looping
 // animation would grow that list forever. Drops the copies.

@@ -8,6 +8,7 @@
 
 #include "base/file_reader.h"
 #include "imagefiles/gif_file.h"
+#include "imagefiles/gif_frame_cache.h"
 #include "raster/memory_bitmap.h"
 
 GifFrameReader* OpenGifFrameReader(const char* path) {
@@ -26,18 +27,20 @@ GifFrameReader* OpenGifFrameReader(const char* path) {
   reader->elapsed = 0;
   reader->state = 0;
   reader->rewind_position = FileReaderPosition(file);
+  reader->cache = MakeGifFrameCache();
   return reader;
 }
 
 int ReadNextGifFrame(GifFrameReader* reader, Bitmap* target) {
   if (!reader) return GIF_FRAME_STOPPED;
-  return StepGifFrame(reader->decoder, target, &reader->state, &reader->elapsed);
+  return StepGifFrame(reader->decoder, target, &reader->state, &reader->elapsed, reader->cache);
 }
 
 void RewindGifFrameReader(GifFrameReader* reader) {
   if (!reader) return;
   reader->state = 0;
   reader->elapsed = 0;
+  RewindGifFrameCache(reader->cache);
   SeekFileReader(reader->file, reader->rewind_position);
 }
 
@@ -46,6 +49,7 @@ void CloseGifFrameReader(GifFrameReader* reader) {
   int error = 0;
   DGifCloseFile(reader->decoder, &error);
   CloseFileReader(reader->file);
+  FreeGifFrameCache(reader->cache);
   free(reader);
 }
 

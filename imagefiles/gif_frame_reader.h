@@ -6,6 +6,7 @@
 #include "imagefiles/gif_decoding.h"
 
 struct FileReader;
+struct GifFrameCache;
 class Bitmap;
 
 struct GifFrameReader {
@@ -14,12 +15,15 @@ struct GifFrameReader {
   int32_t elapsed;         // milliseconds of the delays returned so far
   int32_t state;           // frames drawn since opening or rewinding; negative: the code that stopped it
   int64_t rewind_position; // offset of the first record after the header and global colour table
+  GifFrameCache* cache;    // owned: the frames of the first loop, replayed by later ones (may be null)
 };
 
 // Opens the file and reads the GIF header. Null on any failure.
 GifFrameReader* OpenGifFrameReader(const char* path);
 // Draws the next image into target (resized to the logical screen) and
 // returns its delay in milliseconds, or a negative code (gif_decoding.h).
+// Once a whole loop has been read, later loops take their frames from
+// memory when they fit (gif_frame_cache.h): the same pixels and results.
 int ReadNextGifFrame(GifFrameReader* reader, Bitmap* target);
 // Back to the first frame, which will be drawn over a cleared bitmap.
 void RewindGifFrameReader(GifFrameReader* reader);
