@@ -212,8 +212,9 @@ bool BeginPreparing(PreparedPicture* prepared) {
   }
   // Within the budget: the picture just left is given up first.
   if (PictureBytes(prepared->kept.bitmap) + bytes > prepared->budget_bytes) FreeHeld(&prepared->kept);
-  // A block much larger than the picture is given back, not filled.
-  if (prepared->bitmap && Oversized(prepared->bitmap, bytes)) {
+  // A block much larger than the picture is given back, not filled; one
+  // too small too, since growing it would copy what it holds.
+  if (prepared->bitmap && (Oversized(prepared->bitmap, bytes) || BlockBytes(prepared->bitmap) < bytes)) {
     delete prepared->bitmap;
     prepared->bitmap = nullptr;
   }
@@ -235,11 +236,15 @@ bool ContinuePreparing(PreparedPicture* prepared) {
   if (!prepared->started) {
     if (!BeginPreparing(prepared)) AbandonPreparation(prepared);
   } else if (prepared->jpeg || prepared->png) {
+    // Steps while one more, as long as the last, still ends within the slice.
     int result = 0;
+    double step = 0.0;
     do {
+      double step_start = NowMs();
       result = prepared->jpeg ? DecodeJpegBand(prepared->jpeg, PREPARATION_ROWS, PREPARATION_INPUT_BYTES)
                               : DecodePngRows(prepared->png, PREPARATION_ROWS);
-    } while (result == 0 && NowMs() - start < PREPARATION_SLICE_MS);
+      step = NowMs() - step_start;
+    } while (result == 0 && NowMs() - start + step < PREPARATION_SLICE_MS);
     if (result != 0) {
       bool complete = prepared->jpeg ? FinishJpegBandDecoding(prepared->jpeg) != nullptr
                                      : FinishPngRowDecoding(prepared->png) != nullptr;

@@ -22,11 +22,13 @@ const int64_t PREPARATION_BUDGET_BYTES = 512ll * 1024 * 1024;
 // Pictures that cannot be decoded a band at a time are prepared in one slice
 // when they have fewer pixels than this, and not at all otherwise.
 const int64_t WHOLE_PREPARATION_MAX_PIXELS = 4 * 1000 * 1000;
-// Work done in one slice, in milliseconds (one step more may finish).
-const double PREPARATION_SLICE_MS = 2.5;
-// Steps of a slice: rows of a JPEG or a PNG, input of a progressive JPEG.
+// The end of a slice, in milliseconds from its start: no further step is
+// begun that would end later, judged by the step before.
+const double PREPARATION_SLICE_MS = 4.0;
+// Steps of a slice: rows of a JPEG (libjpeg decodes at least a band of 8 or
+// 16) or a PNG, input of a progressive JPEG's scans.
 const int PREPARATION_ROWS = 8;
-const int PREPARATION_INPUT_BYTES = 16384;
+const int PREPARATION_INPUT_BYTES = 4096;
 // A block of memory more than this many times the size of the picture it
 // holds (or is to hold) is given back and allocated afresh.
 const double OVERSIZED_BLOCK_RATIO = 1.5;
