@@ -121,6 +121,17 @@ void ResetLongestSlice() {
 #endif
 }
 
+// Per cent of the preparation's slices so far that took more than 5 ms
+// (a build that does not count them gives -1).
+double LongSlicePercent() {
+#if __has_include("imagefiles/png_row_decoding.h")
+  const PreparedPicture& prepared = g_app.picture_control->prepared;
+  return prepared.slice_count ? 100.0 * double(prepared.long_slice_count) / double(prepared.slice_count) : 0.0;
+#else
+  return -1.0;
+#endif
+}
+
 // A second thread posts a message stamped with its time every millisecond;
 // the wait between posting and the message being taken is what a key would
 // have waited.
@@ -336,6 +347,7 @@ int main(int argc, char** argv) {
   if (!png.empty()) Figure("slice_png", png_slice, "longest preparation slice, PNG");
   if (!progressive.empty()) Figure("slice_progressive", progressive_slice, "longest preparation slice, progressive JPEG");
   if (!gif.empty()) Figure("slice_gif", gif_slice, "longest preparation slice, GIF (decoded whole)");
+  Figure("slices_over_5ms", LongSlicePercent(), "per cent of all preparation slices longer than 5 ms");
   Figure("floor_mb", MegaBytes(floor_private), "private memory before any picture (Wine's floor)");
   Figure("peak_mb", MegaBytes(memory.PeakPagefileUsage), "peak private memory browsing ten JPEGs");
   Figure("peak_ws_mb", MegaBytes(memory.PeakWorkingSetSize), "peak working set after the prepared steps");

@@ -132,6 +132,8 @@ PreparedPicture MakePreparedPicture() {
   prepared.kept.stamp = FileStamp{0, 0, 0, 0};
   prepared.kept.first_delay = 0;
   prepared.longest_slice_ms = 0.0;
+  prepared.slice_count = 0;
+  prepared.long_slice_count = 0;
   prepared.budget_bytes = PREPARATION_BUDGET_BYTES;
   return prepared;
 }
@@ -241,8 +243,8 @@ bool ContinuePreparing(PreparedPicture* prepared) {
     double step = 0.0;
     do {
       double step_start = NowMs();
-      result = prepared->jpeg ? DecodeJpegBand(prepared->jpeg, PREPARATION_ROWS, PREPARATION_INPUT_BYTES)
-                              : DecodePngRows(prepared->png, PREPARATION_ROWS);
+      result = prepared->jpeg ? DecodeJpegBand(prepared->jpeg, PREPARATION_JPEG_ROWS, PREPARATION_INPUT_BYTES)
+                              : DecodePngRows(prepared->png, PREPARATION_PNG_ROWS);
       step = NowMs() - step_start;
     } while (result == 0 && NowMs() - start + step < PREPARATION_SLICE_MS);
     if (result != 0) {
@@ -261,6 +263,8 @@ bool ContinuePreparing(PreparedPicture* prepared) {
   if (prepared->state == PREPARATION_IDLE) prepared->path.clear();
   double slice = NowMs() - start;
   if (slice > prepared->longest_slice_ms) prepared->longest_slice_ms = slice;
+  prepared->slice_count += 1;
+  if (slice > LONG_SLICE_MS) prepared->long_slice_count += 1;
   return prepared->state != PREPARATION_DECODING;
 }
 

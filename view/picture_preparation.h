@@ -26,9 +26,12 @@ const int64_t WHOLE_PREPARATION_MAX_PIXELS = 4 * 1000 * 1000;
 // begun that would end later, judged by the step before.
 const double PREPARATION_SLICE_MS = 4.0;
 // Steps of a slice: rows of a JPEG (libjpeg decodes at least a band of 8 or
-// 16) or a PNG, input of a progressive JPEG's scans.
-const int PREPARATION_ROWS = 8;
+// 16) or of a PNG, input of a progressive JPEG's scans.
+const int PREPARATION_JPEG_ROWS = 8;
+const int PREPARATION_PNG_ROWS = 2;
 const int PREPARATION_INPUT_BYTES = 4096;
+// A slice longer than this is counted as too long.
+const double LONG_SLICE_MS = 5.0;
 // A block of memory more than this many times the size of the picture it
 // holds (or is to hold) is given back and allocated afresh.
 const double OVERSIZED_BLOCK_RATIO = 1.5;
@@ -72,6 +75,8 @@ struct PreparedPicture {
   int first_delay;           // a prepared GIF's first delay (HeldPicture)
   HeldPicture kept;          // the picture just left, ready for a step back
   double longest_slice_ms;   // longest slice since the record was made
+  int64_t slice_count;       // slices since the record was made
+  int64_t long_slice_count;  // those longer than LONG_SLICE_MS
   int64_t budget_bytes;      // PREPARATION_BUDGET_BYTES (tests set less)
 };
 
