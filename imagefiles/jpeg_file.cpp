@@ -70,6 +70,8 @@ struct JpegDecoding {
   ptrdiff_t span;      // pixels from one row to the next (negative when flipped)
   bool sliced;         // reads through the scan source, input a piece at a time
   bool started;        // jpeg_start_decompress has completed
+  bool failed;         // the bitmap did not take the picture's size
+  Bitmap* target;      // the bitmap to fill, or null to make one
   JpegScanSource source;
 };
 
@@ -91,6 +93,44 @@ void ConvertRow(const unsigned char* row, int width, int components, J_COLOR_SPA
   } else {
     memset(out, 0, static_cast<size_t>(width) * 4);
   }
+}
+
+// jpeg_start_decompress, with at most max_input bytes more of input when the
+// decoding is sliced (negative: no limit), then the sample row and the
+// bitmap. True once all that is done; false while a sliced multi-scan file
+// needs more input, or when the bitmap does not take the picture's size (a
+// bitmap made here is deleted then). Called under a recovery point.
+bool StartDecompression(JpegDecoding* d, int64_t max_input) {
+  jpeg_decompress_struct* cinfo = &d->cinfo;
+  if (d->sliced) AllowJpegInput(cinfo, &d->source, max_input);
+  if (!jpeg_start_decompress(cinfo)) return false;
+  if (d->sliced) AllowJpegInput(cinfo, &d->source, -1);
+  d->started = true;
+  int width = static_cast<int>(cinfo->output_width);
+  int height = static_cast<int>(cinfo->output_height);
+  if (!d->in_place) {
+    d->row = static_cast<unsigned char*>((*cinfo->mem->alloc_large)(
+        reinterpret_cast<j_common_ptr>(cinfo), JPOOL_IMAGE,
+        static_cast<size_t>(cinfo->output_width) * static_cast<size_t>(cinfo->output_components)));
+  }
+
+  Bitmap* bitmap = d->target;
+  if (!bitmap) bitmap = d->created = new MemoryBitmap(width, height);
+  else bitmap->Resize(width, height);
+  if (bitmap->Width() != width || bitmap->Height() != height || !bitmap->Bits()) {
+    delete d->created;
+    d->created = nullptr;
+    d->failed = true;
+    return false;
+  }
+  d->bitmap = bitmap;
+  d->span = bitmap->RowSpan();
+  d->out = bitmap->Bits();
+  if (bitmap->IsFlipped()) {
+    d->out += (height - 1) * d->span;
+    d->span = -d->span;
+  }
+  return true;
 }
 
 // Everything up to the start of decompression, shared by the whole-file and
@@ -134,48 +174,15 @@ bool StartDecoding(JpegDecoding* d, FILE* file, Bitmap* target, int64_t max_byte
   // second pass over the pixels is needed.
   bool in_place = cinfo->out_color_space == JCS_RGB;
   if (in_place) cinfo->out_color_space = JCS_EXT_BGRA;
-  // The output size is known from the header: the bitmap is sized before the
-  // decompression starts, which for a multi-scan file reads all of its scans.
-  jpeg_calc_output_dimensions(cinfo);
-  int width = static_cast<int>(cinfo->output_width);
-  int height = static_cast<int>(cinfo->output_height);
-
-  Bitmap* bitmap = target;
-  if (!bitmap) bitmap = d->created = new MemoryBitmap(width, height);
-  else bitmap->Resize(width, height);
-  if (bitmap->Width() != width || bitmap->Height() != height || !bitmap->Bits()) {
-    jpeg_destroy_decompress(cinfo);
-    delete d->created;
-    return false;
-  }
-
   d->in_place = in_place;
-  d->bitmap = bitmap;
-  d->span = bitmap->RowSpan();
-  d->out = bitmap->Bits();
-  if (bitmap->IsFlipped()) {
-    d->out += (height - 1) * d->span;
-    d->span = -d->span;
-  }
-  return true;
-}
-
-// jpeg_start_decompress, with at most max_input bytes more of input when the
-// decoding is sliced (negative: no limit), and the sample row. True once it
-// has completed; false while a sliced multi-scan file needs more input.
-// Called under the caller's recovery point.
-bool StartDecompression(JpegDecoding* d, int64_t max_input) {
-  jpeg_decompress_struct* cinfo = &d->cinfo;
-  if (d->sliced) AllowJpegInput(cinfo, &d->source, max_input);
-  if (!jpeg_start_decompress(cinfo)) return false;
-  if (d->sliced) AllowJpegInput(cinfo, &d->source, -1);
-  d->started = true;
-  if (!d->in_place) {
-    d->row = static_cast<unsigned char*>((*cinfo->mem->alloc_large)(
-        reinterpret_cast<j_common_ptr>(cinfo), JPOOL_IMAGE,
-        static_cast<size_t>(cinfo->output_width) * static_cast<size_t>(cinfo->output_components)));
-  }
-  return true;
+  d->target = target;
+  // A multi-scan file decoded in slices reads its scans in later calls; any
+  // other is started now. The bitmap is sized once the decompression has
+  // started (a file that libjpeg refuses by then takes none).
+  if (d->sliced && jpeg_has_multiple_scans(cinfo)) return true;
+  if (StartDecompression(d, -1)) return true;
+  jpeg_destroy_decompress(cinfo);
+  return false;
 }
 
 // Decodes up to max_rows further rows into the bitmap; before the first row,
@@ -191,7 +198,11 @@ int DecodeRows(JpegDecoding* d, int max_rows, int64_t max_input) {
     d->created = nullptr;
     return -1;
   }
-  if (!d->started && !StartDecompression(d, max_input)) return 0;
+  if (!d->started && !StartDecompression(d, max_input)) {
+    if (!d->failed) return 0;
+    jpeg_destroy_decompress(cinfo);
+    return -1;
+  }
   int width = static_cast<int>(cinfo->output_width);
   bool stalled = false;
   for (int n = 0; n < max_rows && cinfo->output_scanline < cinfo->output_height; ++n) {
@@ -268,7 +279,9 @@ int DecodeJpegBand(JpegBandDecoding* band, int max_rows, int max_input_bytes) {
   return result;
 }
 
-Bitmap* JpegBandBitmap(const JpegBandDecoding* band) { return band->decoding.bitmap; }
+Bitmap* JpegBandBitmap(const JpegBandDecoding* band) {
+  return band->decoding.started || !band->file ? band->decoding.bitmap : band->decoding.target;
+}
 
 Bitmap* FinishJpegBandDecoding(JpegBandDecoding* band) {
   Bitmap* bitmap = DecodeJpegBand(band, INT_MAX, -1) == 1 ? band->decoding.bitmap : nullptr;

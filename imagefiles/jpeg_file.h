@@ -21,8 +21,9 @@ Bitmap* DecodeJpegStream(FILE* file, Bitmap* target);
 // many slices too. Every check of the whole-file decoding applies.
 struct JpegBandDecoding;
 // Opens the file, reads the header and sizes target (or a new MemoryBitmap
-// when target is null) to the picture. Null on failure, or when the picture's
-// pixels would take more than max_bytes (checked before any bitmap is sized).
+// when target is null) to the picture; a multi-scan file's bitmap is sized
+// once its scans are read. Null on failure, or when the picture's pixels
+// would take more than max_bytes (checked before any bitmap is sized).
 JpegBandDecoding* StartJpegBandDecoding(const char* path, Bitmap* target, int64_t max_bytes);
 // Decodes up to max_rows further rows. A multi-scan (progressive) file first
 // has all of its scans read, max_input_bytes of them per call (negative: all
