@@ -41,17 +41,12 @@ void PrepareNeighbour(PictureControl* control) {
 
 // The shown picture as it is held when it is left, its animation closed. An
 // animation that has gone past its first frame holds another picture than
-// the one the file is shown with: it is not kept.
+// the one the file is shown with: it is not kept (first delay -1).
 HeldPicture LeavePicture(PictureControl* control) {
   HeldPicture leaving = control->shown;
   leaving.bitmap = control->picture;
   control->picture = nullptr;
-  if (control->animation && control->animation->state == 1) {
-    leaving.first_delay = control->animation->elapsed;
-  } else if (control->animation) {
-    delete leaving.bitmap;
-    leaving.bitmap = nullptr;
-  }
+  if (control->animation) leaving.first_delay = control->animation->state == 1 ? control->animation->elapsed : -1;
   CloseGifFrameReader(control->animation);
   control->animation = nullptr;
   return leaving;

@@ -171,6 +171,11 @@ void KeepPicture(PreparedPicture* prepared, const HeldPicture& picture) {
   if (PictureBytes(picture.bitmap) > prepared->budget_bytes) {
     delete picture.bitmap;
     prepared->kept.path.clear();
+  } else if (picture.first_delay < 0) {
+    // Not the picture its file is shown with: its memory serves instead.
+    prepared->kept.path.clear();
+    if (prepared->state == PREPARATION_IDLE) KeepAsMemory(prepared, picture.bitmap);
+    else delete picture.bitmap;
   } else {
     prepared->kept = picture;
     prepared->kept.bitmap = picture.bitmap ? FitPictureMemory(picture.bitmap) : nullptr;

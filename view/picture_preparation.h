@@ -55,7 +55,8 @@ struct HeldPicture {
   Bitmap* bitmap;      // owned; null when nothing is held
   std::string path;
   FileStamp stamp;     // the file when its decoding started
-  int first_delay;     // an animated GIF's first delay in milliseconds; 0 for a still picture
+  int first_delay;     // an animated GIF's first delay in milliseconds; 0 for a still
+                       // picture; -1 for one that does not show its file as opened
 };
 
 enum PreparationState {
@@ -103,7 +104,8 @@ bool TakePreparedPicture(PreparedPicture* prepared, const char* path, HeldPictur
 bool TakeKeptPicture(PreparedPicture* prepared, const char* path, HeldPicture* picture);
 // Keeps the picture no longer shown for a step back; the picture kept so far
 // becomes memory for the next preparation or is freed. A picture above the
-// budget is freed instead; a null bitmap is accepted.
+// budget is freed instead, and one with a first delay of -1 becomes memory;
+// a null bitmap is accepted.
 void KeepPicture(PreparedPicture* prepared, const HeldPicture& picture);
 // Gives up the kept picture (another list was opened): its memory serves the
 // next preparation.

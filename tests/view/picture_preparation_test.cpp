@@ -509,6 +509,22 @@ TEST_F(PicturePreparationTest, AnimationIsUnaffected) {
   EXPECT_EQ(control_->animation, reader);
   SendMessageA(control_->window, WM_TIMER, TIMER_ANIMATION, 0);
   EXPECT_NE(RefCountDifferences(frame1, ImageOf(control_->picture), nullptr), 0);
+  // Left on its first frame, the animation is kept and starts again from
+  // it; left later, it is decoded afresh: its first frame either way.
+  for (int ticks : {0, 1, 2}) {
+    Open({animation, still});
+    Bitmap* first_frame = control_->picture;
+    for (int i = 0; i < ticks; ++i) SendMessageA(control_->window, WM_TIMER, TIMER_ANIMATION, 0);
+    ShowNextPicture();
+    EXPECT_EQ(control_->prepared.kept.bitmap, ticks == 0 ? first_frame : nullptr) << ticks;
+    ShowPreviousPicture();
+    ExpectShown(animation);
+    ASSERT_NE(control_->animation, nullptr) << ticks;
+    EXPECT_EQ(control_->animation->state, 1) << ticks;
+    RefImage shown = ImageOf(control_->picture);
+    SendMessageA(control_->window, WM_TIMER, TIMER_ANIMATION, 0);
+    EXPECT_NE(RefCountDifferences(shown, ImageOf(control_->picture), nullptr), 0) << ticks;
+  }
   // The animation really runs on its timer while the preparation timer works.
   Open({animation, still});
   RefImage start = ImageOf(control_->picture);
