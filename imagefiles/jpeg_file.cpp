@@ -249,21 +249,43 @@ Bitmap* LoadJpegFile(const char* path, Bitmap* target) {
 // file it reads.
 struct JpegBandDecoding {
   JpegDecoding decoding;
-  FILE* file;
+  FILE* file;        // null once libjpeg is released
+  bool owns_file;
 };
 
-JpegBandDecoding* StartJpegBandDecoding(const char* path, Bitmap* target, int64_t max_bytes) {
+namespace {
+
+void CloseBandFile(JpegBandDecoding* band) {
+  if (band->file && band->owns_file) fclose(band->file);
+  band->file = nullptr;
+}
+
+JpegBandDecoding* StartBands(FILE* file, bool owns_file, Bitmap* target, int64_t max_bytes) {
   JpegBandDecoding* band = static_cast<JpegBandDecoding*>(calloc(1, sizeof(JpegBandDecoding)));
-  if (!band) return nullptr;
-  band->file = Utf8OpenFile(path, "rb");
+  if (!band) {
+    if (file && owns_file) fclose(file);
+    return nullptr;
+  }
+  band->file = file;
+  band->owns_file = owns_file;
   band->decoding.sliced = true;
   if (!band->file || !StartDecoding(&band->decoding, band->file, target, max_bytes)) {
     ReleaseJpegScanSource(&band->decoding.source);
-    if (band->file) fclose(band->file);
+    CloseBandFile(band);
     free(band);
     return nullptr;
   }
   return band;
+}
+
+}  // namespace
+
+JpegBandDecoding* StartJpegBandDecoding(const char* path, Bitmap* target, int64_t max_bytes) {
+  return StartBands(Utf8OpenFile(path, "rb"), true, target, max_bytes);
+}
+
+JpegBandDecoding* StartJpegBandDecodingStream(FILE* file, Bitmap* target, int64_t max_bytes) {
+  return StartBands(file, false, target, max_bytes);
 }
 
 int DecodeJpegBand(JpegBandDecoding* band, int max_rows, int max_input_bytes) {
@@ -272,8 +294,7 @@ int DecodeJpegBand(JpegBandDecoding* band, int max_rows, int max_input_bytes) {
   if (result != 0) {
     // libjpeg is released: only the file and the outcome remain.
     ReleaseJpegScanSource(&band->decoding.source);
-    fclose(band->file);
-    band->file = nullptr;
+    CloseBandFile(band);
     if (result < 0) band->decoding.bitmap = nullptr;
   }
   return result;
@@ -294,7 +315,7 @@ void AbandonJpegBandDecoding(JpegBandDecoding* band) {
   if (band->file) {
     jpeg_destroy_decompress(&band->decoding.cinfo);
     ReleaseJpegScanSource(&band->decoding.source);
-    fclose(band->file);
+    CloseBandFile(band);
   }
   delete band->decoding.created;
   free(band);

@@ -25,6 +25,8 @@ struct JpegBandDecoding;
 // once its scans are read. Null on failure, or when the picture's pixels
 // would take more than max_bytes (checked before any bitmap is sized).
 JpegBandDecoding* StartJpegBandDecoding(const char* path, Bitmap* target, int64_t max_bytes);
+// The same from a file already open for reading; the file stays open.
+JpegBandDecoding* StartJpegBandDecodingStream(FILE* file, Bitmap* target, int64_t max_bytes);
 // Decodes up to max_rows further rows. A multi-scan (progressive) file first
 // has all of its scans read, max_input_bytes of them per call (negative: all
 // at once). 1 when the picture is complete, 0 while work remains, -1 on

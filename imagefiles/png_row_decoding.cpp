@@ -16,6 +16,7 @@ struct PngRowDecoding {
   png_structp png;
   png_infop info;
   FILE* file;
+  bool owns_file;
   Bitmap* created;   // a bitmap the start made; deleted on failure
   Bitmap* bitmap;    // the bitmap being filled; null after a failure
   int height;
@@ -31,7 +32,7 @@ void ReleaseReading(PngRowDecoding* d) {
   if (d->png) png_destroy_read_struct(&d->png, d->info ? &d->info : nullptr, nullptr);
   d->png = nullptr;
   d->info = nullptr;
-  if (d->file) fclose(d->file);
+  if (d->file && d->owns_file) fclose(d->file);
   d->file = nullptr;
 }
 
@@ -76,16 +77,32 @@ bool Start(PngRowDecoding* d, Bitmap* target, int64_t max_bytes) {
 
 }  // namespace
 
-PngRowDecoding* StartPngRowDecoding(const char* path, Bitmap* target, int64_t max_bytes) {
+namespace {
+
+PngRowDecoding* StartRows(FILE* file, bool owns_file, Bitmap* target, int64_t max_bytes) {
   PngRowDecoding* d = static_cast<PngRowDecoding*>(calloc(1, sizeof(PngRowDecoding)));
-  if (!d) return nullptr;
-  d->file = Utf8OpenFile(path, "rb");
+  if (!d) {
+    if (file && owns_file) fclose(file);
+    return nullptr;
+  }
+  d->file = file;
+  d->owns_file = owns_file;
   if (!d->file || !Start(d, target, max_bytes)) {
     Fail(d);
     free(d);
     return nullptr;
   }
   return d;
+}
+
+}  // namespace
+
+PngRowDecoding* StartPngRowDecoding(const char* path, Bitmap* target, int64_t max_bytes) {
+  return StartRows(Utf8OpenFile(path, "rb"), true, target, max_bytes);
+}
+
+PngRowDecoding* StartPngRowDecodingStream(FILE* file, Bitmap* target, int64_t max_bytes) {
+  return StartRows(file, false, target, max_bytes);
 }
 
 int DecodePngRows(PngRowDecoding* d, int max_rows) {

@@ -6,6 +6,7 @@
 #pragma once
 
 #include <cstdint>
+#include <cstdio>
 
 class Bitmap;
 struct PngRowDecoding;
@@ -14,6 +15,8 @@ struct PngRowDecoding;
 // when target is null) to the picture. Null on failure, or when the picture's
 // pixels would take more than max_bytes (checked before any bitmap is sized).
 PngRowDecoding* StartPngRowDecoding(const char* path, Bitmap* target, int64_t max_bytes);
+// The same from a file already open for reading; the file stays open.
+PngRowDecoding* StartPngRowDecodingStream(FILE* file, Bitmap* target, int64_t max_bytes);
 // Reads up to max_rows further rows (an interlaced file has seven passes of
 // up to height rows each). 1 when the picture is complete, 0 while rows
 // remain, -1 on failure (a bitmap made by the start is deleted then; a
