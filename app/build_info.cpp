@@ -1,6 +1,12 @@
 #include "app/build_info.h"
 
-// Generated at every build: VISTREL_BUILD_TIMESTAMP and VISTREL_COMMIT_ID.
+#include <string>
+
+#include "app/build_timestamp.h"
+
+// Generated when the build is configured: VISTREL_VERSION.
+#include "vistrel_version.h"
+// Generated at every build: VISTREL_BUILD_MOMENT and VISTREL_COMMIT_ID.
 #include "vistrel_build_stamp.h"
 
 #ifndef VISTREL_WEBSITE
@@ -10,11 +16,17 @@
 #define VISTREL_SUPPORT_EMAIL "support@vistrel.example.org"
 #endif
 
+const char* ProgramVersion() {
+  return VISTREL_VERSION;
+}
+
 const char* VersionText() {
-  return "Vistrel version: 1.11 (x64)\n"
-         "\n"
-         "Build timestamp: " VISTREL_BUILD_TIMESTAMP "\n"
-         "Git commit: " VISTREL_COMMIT_ID;
+  static const std::string text = std::string("Vistrel version: ") + VISTREL_VERSION +
+                                  " (x64)\n"
+                                  "\n"
+                                  "Build timestamp: " + BuildTimestamp() + "\n"
+                                  "Git commit: " VISTREL_COMMIT_ID;
+  return text.c_str();
 }
 
 const char* WebsiteAddress() {
@@ -22,7 +34,8 @@ const char* WebsiteAddress() {
 }
 
 const char* BuildTimestamp() {
-  return VISTREL_BUILD_TIMESTAMP;
+  static const std::string text = FormatBuildTimestamp(BuildMoment{VISTREL_BUILD_MOMENT});
+  return text.c_str();
 }
 
 const char* CommitId() {

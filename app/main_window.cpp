@@ -55,6 +55,7 @@ void ShowVersionBox(MainWindow* main_window) {
 
 AboutBuildFacts BuildFacts() {
   AboutBuildFacts facts;
+  facts.version = ProgramVersion();
   facts.build_timestamp = BuildTimestamp();
   facts.commit_id = CommitId();
   facts.support_address = SupportAddress();

@@ -51,9 +51,9 @@ bool Registered(const WNDCLASSEXA& window_class) {
   return RegisterClassExA(&window_class) != 0 || GetLastError() == ERROR_CLASS_ALREADY_EXISTS;
 }
 
-}  // namespace
-
-bool RegisterWindowClasses(HINSTANCE instance) {
+// The four dialog classes and the picture control's: copies of the system
+// dialog class.
+bool RegisterDialogClasses(HINSTANCE instance) {
   HICON icon = LoadIconA(instance, MAKEINTRESOURCEA(IDI_VISTREL));
   WNDCLASSEXA dialog_class;
   dialog_class.cbSize = sizeof dialog_class;
@@ -72,7 +72,13 @@ bool RegisterWindowClasses(HINSTANCE instance) {
   }
   dialog_class.lpfnWndProc = PictureControlWindowProc;
   dialog_class.lpszClassName = "picture_control_superhost";
-  all = Registered(dialog_class) && all;
+  return Registered(dialog_class) && all;
+}
+
+}  // namespace
+
+bool RegisterWindowClasses(HINSTANCE instance) {
+  bool all = RegisterDialogClasses(instance);
   return RegisterCellScreenClass(instance) && all;
 }
 
@@ -136,12 +142,9 @@ int RunVistrel(HINSTANCE instance) {
   g_app.instance = instance;
   CoInitialize(nullptr);
   InitCommonControls();
-  // Without its classes or its window the program could only wait, unseen,
-  // for a quit message that never comes: it ends at once instead.
-  if (!RegisterWindowClasses(instance)) {
-    CoUninitialize();
-    return EXIT_NO_WINDOW_CLASSES;
-  }
+  // A class that could not be registered costs only the windows of that
+  // class (the main window's is checked below, when it is created).
+  RegisterWindowClasses(instance);
   FindExeFolder();
   if (!FindSettingsLocation()) {
     Utf8MessageBox(nullptr,
@@ -149,6 +152,8 @@ int RunVistrel(HINSTANCE instance) {
                    "Vistrel error");
     ExitProcess(1);
   }
+  // Without its main window the program could only wait, unseen, for a quit
+  // message that never comes: it ends at once instead.
   g_app.main_window = new MainWindow();
   int exit_code = CreateMainWindow(g_app.main_window) ? RunMessageLoop() : EXIT_NO_MAIN_WINDOW;
   delete g_app.main_window;

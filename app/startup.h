@@ -4,12 +4,13 @@
 
 // Registers the main, About, License and Changelog dialog classes (copies of
 // the system dialog class with the program's icon, the arrow cursor and
-// double clicks) and the picture control's class. False when one of them
-// could not be registered (one this process registered before counts).
+// double clicks), the picture control's class and the text viewer's class.
+// False when one of them could not be registered (one this process
+// registered before counts); start-up goes on either way.
 bool RegisterWindowClasses(HINSTANCE instance);
 
-// Exit codes of a start-up that cannot go on (1 is the missing roaming folder).
-const int EXIT_NO_WINDOW_CLASSES = 2;
+// Exit code of a start-up whose main window could not be created (1 is the
+// missing roaming folder).
 const int EXIT_NO_MAIN_WINDOW = 3;
 
 // Fills g_app.exe_folder from the executable's path.

@@ -15,7 +15,7 @@ std::vector<std::string> AboutCreditRows(const AboutBuildFacts& facts) {
   // the credits have rows, the rows say so rather than invent anyone.
   std::vector<std::string> rows = {
       ABOUT_PROGRAM_NAME,                                   // 0
-      "Version: 1.11 (x64)",
+      "Version: " + facts.version + " (x64)",
       "Build timestamp: " + facts.build_timestamp,
       "Git commit: " + facts.commit_id,
       "",

@@ -7,6 +7,7 @@
 
 // What the credits take from the build.
 struct AboutBuildFacts {
+  std::string version;           // the program's version, "1.11"
   std::string build_timestamp;   // "Mmm dd yyyy hh:mm:ss"
   std::string commit_id;         // 40 hexadecimal digits
   std::string support_address;   // the support e-mail address

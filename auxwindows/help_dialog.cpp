@@ -4,7 +4,10 @@
 #include "base/settings_store.h"
 
 HWND CreateHelpDialog(int template_id, HWND owner, DLGPROC procedure, void* object) {
-  HWND window = CreateDialogParamA(g_app.instance, MAKEINTRESOURCEA(template_id), owner, procedure,
+  // A wide-character dialog makes wide-character controls: an ANSI text box
+  // would keep the licence text in the system code page and lose every
+  // character outside it.
+  HWND window = CreateDialogParamW(g_app.instance, MAKEINTRESOURCEW(template_id), owner, procedure,
                                    reinterpret_cast<LPARAM>(object));
   if (window) ShowWindow(window, SW_SHOW);
   return window;

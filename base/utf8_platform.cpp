@@ -5,6 +5,7 @@
 
 #include <cstdlib>
 #include <cstring>
+#include <cwchar>
 #include <string>
 
 #include "base/long_path.h"
@@ -210,8 +211,22 @@ HMODULE Utf8LoadLibrary(const char* name) {
 HANDLE Utf8LoadImageFile(const char* path, UINT type, int size, UINT flags) {
   HANDLE handle = nullptr;
   WideText wide;
-  if (wide.Convert(path, false)) {
+  if (wide.ConvertPath(path)) {
     handle = LoadImageW(nullptr, wide.text, type, size, size, flags | LR_LOADFROMFILE);
+    // Some image loaders refuse the long-path form: the same file by its
+    // short (8.3) path, when that is short enough to need no prefix.
+    wchar_t short_path[MAX_PATH];
+    DWORD length = handle || wcsncmp(wide.text, L"\\\\?\\", 4) != 0
+                       ? 0 : GetShortPathNameW(wide.text, short_path, MAX_PATH);
+    if (length > 4 && length < MAX_PATH) {
+      const wchar_t* plain = short_path + 4;
+      bool unc = wcsncmp(plain, L"UNC\\", 4) == 0;
+      if (unc) {
+        plain += 2;  // \\?\UNC\server becomes \\server
+        short_path[6] = L'\\';
+      }
+      handle = LoadImageW(nullptr, plain, type, size, size, flags | LR_LOADFROMFILE);
+    }
   }
   if (!handle) handle = LoadImageA(nullptr, path, type, size, size, flags | LR_LOADFROMFILE);
   return handle;

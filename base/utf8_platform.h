@@ -51,7 +51,8 @@ bool Utf8GetCurrentDirectory(char* buffer);
 BOOL Utf8SetCurrentDirectory(const char* path);
 HMODULE Utf8LoadLibrary(const char* name);
 int Utf8Stat(const char* path, struct _stat* status);
-// LoadImageW (LR_LOADFROMFILE added to flags) on the strictly converted path,
+// LoadImageW (LR_LOADFROMFILE added to flags) on the strictly converted path
+// (in the long-path form from 256 characters on),
 // then LoadImageA on the path's bytes when that gives nothing. size is both
 // the width and the height asked for.
 HANDLE Utf8LoadImageFile(const char* path, UINT type, int size, UINT flags);

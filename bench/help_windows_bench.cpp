@@ -16,6 +16,7 @@
 #include <string>
 #include <vector>
 
+#include "app/build_info.h"
 #include "app/startup.h"
 #include "auxwindows/about_window.h"
 #include "auxwindows/glyph_font.h"
@@ -40,7 +41,8 @@ double CpuMilliseconds() {
 
 AboutBuildFacts Facts() {
   AboutBuildFacts facts;
-  facts.build_timestamp = "Dec 07 2026 12:00:00";
+  facts.version = ProgramVersion();
+  facts.build_timestamp = BuildTimestamp();
   facts.commit_id = std::string(40, '0');
   facts.support_address = "support@vistrel.example.org";
   return facts;

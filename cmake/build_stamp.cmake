@@ -1,6 +1,14 @@
-# Writes vistrel_build_stamp.h with the build's timestamp and commit id.
+# Writes vistrel_build_stamp.h with the build's date and time (as numbers,
+# which app/build_timestamp.cpp formats) and its commit id.
 # Run at every build:  cmake -DSOURCE_DIR=... -DOUTPUT=... -P build_stamp.cmake
-string(TIMESTAMP stamp "%b %d %Y %H:%M:%S")
+# One reading of the clock, so that the parts belong to the same second.
+string(TIMESTAMP now "%Y;%m;%d;%H;%M;%S")
+set(moment "")
+foreach(part ${now})
+  math(EXPR part "${part}")   # no leading zero: 08 would be an octal number in C
+  list(APPEND moment ${part})
+endforeach()
+string(REPLACE ";" ", " moment "${moment}")
 set(commit "0000000000000000000000000000000000000000")
 find_package(Git QUIET)
 if(GIT_FOUND)
@@ -12,7 +20,7 @@ if(GIT_FOUND)
     set(commit "${head}")
   endif()
 endif()
-set(content "#pragma once\n#define VISTREL_BUILD_TIMESTAMP \"${stamp}\"\n#define VISTREL_COMMIT_ID \"${commit}\"\n")
+set(content "#pragma once\n// year, month, day, hour, minute, second\n#define VISTREL_BUILD_MOMENT ${moment}\n#define VISTREL_COMMIT_ID \"${commit}\"\n")
 set(old "")
 if(EXISTS "${OUTPUT}")
   file(READ "${OUTPUT}" old)

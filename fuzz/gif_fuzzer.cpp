@@ -14,7 +14,7 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
   GifFileType* gif = OpenGifFromMemory(&source);
   if (!gif) return 0;
   FuzzBitmap bitmap;
-  TouchPixels(DecodeGifImages(gif, &bitmap));
+  TouchPixels(DecodeGifImages(gif, &bitmap, static_cast<int64_t>(size)));
   int error = 0;
   DGifCloseFile(gif, &error);
   return 0;

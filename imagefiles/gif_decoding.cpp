@@ -7,6 +7,7 @@
 #include <gif_lib.h>
 
 #include "imagefiles/gif_frame_cache.h"
+#include "imagefiles/picture_bounds.h"
 #include "raster/blitting.h"
 #include "raster/memory_bitmap.h"
 
@@ -46,12 +47,6 @@ void SkipImageData(GifFileType* gif) {
   } while (block);
 }
 
-// An image this much wider or taller than the screen (plus a margin for
-// small screens) is refused: no encoder makes one, and decompressing rows
-// only to clip them away would keep the program busy for minutes.
-const int64_t GIF_IMAGE_EXCESS = 4;
-const int64_t GIF_IMAGE_MARGIN = 1024;
-
 // What a graphic control extension block says; false for other blocks.
 bool ReadGraphicControl(int label, const GifByteType* block, int* transparent_index, int* delay) {
   if (label != GRAPHIC_CONTROL_LABEL || !block || block[0] < 4) return false;
@@ -69,7 +64,7 @@ void ForgetSavedGifImages(GifFileType* gif) {
 }
 
 int64_t GifDecodeBudget(const GifFileType* gif) {
-  return GIF_IMAGE_EXCESS * gif->SWidth * gif->SHeight + (int64_t(1) << 20);
+  return 4 * int64_t(gif->SWidth) * gif->SHeight + (int64_t(1) << 20);
 }
 
 bool DrawGifImage(Bitmap* target, GifFileType* gif, int transparent_index, bool first_image, int64_t* budget,
@@ -100,11 +95,6 @@ bool DrawGifImage(Bitmap* target, GifFileType* gif, int transparent_index, bool 
 
   int width = image.Width, height = image.Height;
   if (width <= 0 || height <= 0) return true;
-  if (width > GIF_IMAGE_EXCESS * gif->SWidth + GIF_IMAGE_MARGIN ||
-      height > GIF_IMAGE_EXCESS * gif->SHeight + GIF_IMAGE_MARGIN) {
-    SkipImageData(gif);
-    return false;
-  }
   uint32_t* bits = target ? target->Bits() : nullptr;
   if (!bits) {
     SkipImageData(gif);  // nothing to draw into: only move past the image
@@ -159,7 +149,7 @@ bool DrawGifImage(Bitmap* target, GifFileType* gif, int transparent_index, bool 
   return within_budget;
 }
 
-Bitmap* DecodeGifImages(GifFileType* gif, Bitmap* target) {
+Bitmap* DecodeGifImages(GifFileType* gif, Bitmap* target, int64_t file_bytes) {
   Bitmap* bitmap = target;
   Bitmap* created = nullptr;
   int transparent_index = -1;
@@ -174,13 +164,18 @@ Bitmap* DecodeGifImages(GifFileType* gif, Bitmap* target) {
       ForgetSavedGifImages(gif);
       if (!bitmap) bitmap = created = new MemoryBitmap();
       if (!drawn) {
+        const GifImageDesc& image = gif->Image;
+        if (!GifScreenFitsFile(gif->SWidth, gif->SHeight, image.Left, image.Top, image.Width, image.Height,
+                               file_bytes))
+          break;
         // An empty screen has nothing to show: treated like one too large.
         bitmap->Resize(gif->SWidth, gif->SHeight);
         if (bitmap->Width() != gif->SWidth || bitmap->Height() != gif->SHeight || !bitmap->Bits()) break;
       }
-      if (!DrawGifImage(bitmap, gif, transparent_index, !drawn, &budget)) break;
+      // An image that used up the budget stays as far as it was drawn.
+      bool within_budget = DrawGifImage(bitmap, gif, transparent_index, !drawn, &budget);
       drawn = true;
-      if (delay_seen) break;
+      if (delay_seen || !within_budget) break;
       transparent_index = -1;
     } else if (record == EXTENSION_RECORD_TYPE) {
       int label = 0;
@@ -216,8 +211,9 @@ int DrawNextGifImage(GifFileType* gif, Bitmap* target, bool first_image, GifFram
     if (record == IMAGE_DESC_RECORD_TYPE) {
       if (DGifGetImageDesc(gif) != GIF_OK) return GIF_FRAME_BAD_DESCRIPTOR;
       ForgetSavedGifImages(gif);
-      // A refused image stops the animation, like a damaged one.
-      if (!DrawGifImage(target, gif, transparent_index, first_image, nullptr, recording)) return GIF_FRAME_BAD_DESCRIPTOR;
+      // An image that used up the frame's budget stays as far as it was
+      // drawn, and the next frame follows as usual.
+      DrawGifImage(target, gif, transparent_index, first_image, nullptr, recording);
       return delay * 10;
     } else if (record == EXTENSION_RECORD_TYPE) {
       int label = 0;
@@ -239,10 +235,11 @@ int DrawNextGifImage(GifFileType* gif, Bitmap* target, bool first_image, GifFram
 
 int StepGifFrame(GifFileType* gif, Bitmap* target, int32_t* state, int32_t* elapsed, GifFrameCache* cache) {
   if (!gif || *state < 0) return GIF_FRAME_STOPPED;
+  // Every frame is drawn anew into the screen-sized bitmap: a screen larger
+  // than any real animation shows its first frame and stays still.
+  bool still = int64_t(gif->SWidth) * gif->SHeight > GIF_ANIMATION_MAX_PIXELS;
+  if (still && *state != 0) return GIF_FRAME_BAD_SIZE;
   if (target) {
-    // Every frame is drawn anew into the screen-sized bitmap: a screen
-    // larger than any real animation is refused, so the still picture stays.
-    if (int64_t(gif->SWidth) * gif->SHeight > GIF_ANIMATION_MAX_PIXELS) return GIF_FRAME_BAD_SIZE;
     target->Resize(gif->SWidth, gif->SHeight);
     if (target->Width() != gif->SWidth || target->Height() != gif->SHeight || !target->Bits())
       return GIF_FRAME_BAD_SIZE;
@@ -261,6 +258,7 @@ int StepGifFrame(GifFileType* gif, Bitmap* target, int32_t* state, int32_t* elap
     return result;
   }
   *state += 1;
+  if (still) result = 0;
   // Wraps instead of overflowing after days of frames without a rewind.
   *elapsed = static_cast<int32_t>(static_cast<uint32_t>(*elapsed) + static_cast<uint32_t>(result));
   return result;

@@ -16,11 +16,10 @@ class Bitmap;
 // below it are skipped without decompressing them.
 //
 // Work is bounded: each decompressed line takes its width from *budget (a
-// fresh GifDecodeBudget when null), and an image much wider or taller than
-// the logical screen is refused. False when the image was refused or the
-// budget ran out (the rest of its data is skipped); true otherwise, also
-// when a damaged image stopped early. With recording, what is drawn is also
-// recorded there (gif_frame_cache.h).
+// fresh GifDecodeBudget when null), however large the image. False when the
+// budget ran out (the rows drawn stay, the rest of the data is skipped);
+// true otherwise, also when a damaged image stopped early. With recording,
+// what is drawn is also recorded there (gif_frame_cache.h).
 bool DrawGifImage(Bitmap* target, GifFileType* gif, int transparent_index, bool first_image,
                   int64_t* budget = nullptr, GifFrameCache* recording = nullptr);
 
@@ -35,9 +34,11 @@ const int64_t GIF_ANIMATION_MAX_PIXELS = int64_t(1) << 25;
 
 // The whole-file decoding: the images up to and including the first one
 // that follows a delay, drawn over each other into target or into a new
-// MemoryBitmap of the logical screen's size. Null when no image was drawn
-// (a bitmap made here is deleted then). The handle stays open.
-Bitmap* DecodeGifImages(GifFileType* gif, Bitmap* target);
+// MemoryBitmap of the logical screen's size. Null when no image was drawn,
+// or when the screen and the first image are more than a file of file_bytes
+// can back (picture_bounds.h); a bitmap made here is deleted then. The
+// handle stays open.
+Bitmap* DecodeGifImages(GifFileType* gif, Bitmap* target, int64_t file_bytes = INT64_MAX);
 
 // Codes of DrawNextGifImage (and of ReadNextGifFrame).
 const int GIF_FRAME_STOPPED = -2;          // no reader, or it has stopped
@@ -50,13 +51,14 @@ const int GIF_FRAME_END = -10;             // the terminator was reached
 
 // Reads records up to the next image and draws it into target (which must
 // already have the logical screen's size, or be null). Returns the frame's
-// delay in milliseconds, or one of the negative codes above. A refused image
-// (see DrawGifImage) gives GIF_FRAME_BAD_DESCRIPTOR.
+// delay in milliseconds, or one of the negative codes above.
 int DrawNextGifImage(GifFileType* gif, Bitmap* target, bool first_image, GifFrameCache* recording = nullptr);
 
 // One step of a frame reader: with a target, resizes it to the logical
-// screen (GIF_FRAME_BAD_SIZE when it does not take it, or when the screen
-// is larger than GIF_ANIMATION_MAX_PIXELS), then draws the next image.
+// screen (GIF_FRAME_BAD_SIZE when it does not take it), then draws the next
+// image. A screen larger than GIF_ANIMATION_MAX_PIXELS is not animated: its
+// first frame is drawn with a delay of 0, and later steps give
+// GIF_FRAME_BAD_SIZE.
 // *state counts the frames drawn (0: the next is drawn over a cleared
 // bitmap) and takes a negative code when reading stops; a stopped state
 // gives GIF_FRAME_STOPPED. *elapsed adds up the delays returned. With a

@@ -1,5 +1,7 @@
 #include "imagefiles/gif_file.h"
 
+#include <cstdint>
+
 #include <gif_lib.h>
 
 #include "base/file_reader.h"
@@ -29,7 +31,9 @@ Bitmap* LoadGifFile(const char* path, Bitmap* target) {
   GifFileType* gif = OpenGifThroughFileReader(path, 65536, &file);
   if (!gif) return nullptr;
   int error = 0;
-  Bitmap* result = DecodeGifImages(gif, target);
+  // A size that cannot be told (0) refuses nothing.
+  int64_t size = FileReaderSize(file);
+  Bitmap* result = DecodeGifImages(gif, target, size > 0 ? size : INT64_MAX);
   DGifCloseFile(gif, &error);
   CloseFileReader(file);
   return result;

@@ -6,6 +6,7 @@
 #include <cstring>
 
 #include "base/utf8_file.h"
+#include "imagefiles/picture_bounds.h"
 #include "raster/bitmap.h"
 
 namespace {
@@ -117,7 +118,9 @@ bool BmpFits(const GuardInput& input) {
     return RowBytes(dib.width, dib.bits, dib.height) <= image_bytes;
   }
   // Compressed: the stated data size, when there is one, must be there.
-  return dib.image_size <= image_bytes;
+  // Run-length codes end a line or the whole picture, or jump ahead, in two
+  // or four bytes: any size can come from a few bytes, so it is capped.
+  return dib.image_size <= image_bytes && UnbackedPictureFits(dib.width, dib.height);
 }
 
 const unsigned char PNG_SIGNATURE[8] = {0x89, 'P', 'N', 'G', 0x0D, 0x0A, 0x1A, 0x0A};
@@ -130,9 +133,11 @@ bool IconImageFits(const GuardInput& input, int64_t offset, int64_t bytes) {
   unsigned char p[DIB_HEAD] = {0};
   if (!ReadAt(input, offset, p, bytes < DIB_HEAD ? bytes : DIB_HEAD)) return false;
   if (bytes >= 8 && memcmp(p, PNG_SIGNATURE, 8) == 0) {
-    // The loader decodes a PNG image at the size its IHDR gives.
+    // The loader decodes a PNG image at the size its IHDR gives, which
+    // the image's bytes must be able to hold.
     return bytes >= PNG_HEAD && memcmp(p + 12, "IHDR", 4) == 0 && BigEndian32(p + 8) == 13 &&
-           FitsBitmap(BigEndian32(p + 16), BigEndian32(p + 20));
+           FitsBitmap(BigEndian32(p + 16), BigEndian32(p + 20)) &&
+           PngLeastBytes(BigEndian32(p + 16), BigEndian32(p + 20), p[24], p[25], p[28] != 0) <= bytes;
   }
   DibLayout dib;
   if (!ReadDibLayout(p, bytes, &dib)) return false;

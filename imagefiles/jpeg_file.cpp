@@ -11,6 +11,7 @@
 
 #include "base/utf8_file.h"
 #include "imagefiles/jpeg_scan_source.h"
+#include "imagefiles/picture_bounds.h"
 #include "raster/memory_bitmap.h"
 
 namespace {
@@ -153,14 +154,15 @@ bool StartDecoding(JpegDecoding* d, FILE* file, Bitmap* target, int64_t max_byte
     return false;
   }
   jpeg_create_decompress(cinfo);
-  // libjpeg's own working memory (a progressive file's coefficients) stays
-  // within what one bitmap may take; beyond it decoding fails cleanly.
-  cinfo->mem->max_memory_to_use = static_cast<long>(MAX_BITMAP_BYTES);
   d->progress.progress_monitor = LimitScans;
   cinfo->progress = &d->progress;
+  int64_t file_bytes = FileBytesLeft(file);
   if (d->sliced) AttachJpegScanSource(cinfo, &d->source, file);
   else jpeg_stdio_src(cinfo, file);
   jpeg_read_header(cinfo, TRUE);
+  // A frame its file cannot hold is refused before libjpeg reserves its
+  // coefficients or any bitmap is sized.
+  if (!JpegFitsFile(cinfo, file_bytes)) cinfo->err->error_exit(reinterpret_cast<j_common_ptr>(cinfo));
   // A size no bitmap can take is refused before libjpeg reserves anything
   // for it (nothing is scaled: the output has the image's size).
   int64_t bytes = BitmapByteCount(static_cast<int>(cinfo->image_width), static_cast<int>(cinfo->image_height));

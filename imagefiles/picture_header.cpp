@@ -1,92 +1,130 @@
 #include "imagefiles/picture_header.h"
 
+#include <csetjmp>
 #include <cstdint>
 #include <cstdio>
 #include <cstring>
-#include <vector>
+
+#include <jpeglib.h>
 
 #include "base/utf8_file.h"
 
 namespace {
 
-// JPEG headers can carry large metadata segments before the frame header.
-const size_t HEAD_BYTES = 256 * 1024;
+// Enough for every header but a JPEG's, which libjpeg reads itself.
+const size_t HEAD_BYTES = 64;
 
 uint32_t Be16(const unsigned char* p) { return uint32_t(p[0]) << 8 | p[1]; }
 uint32_t Be32(const unsigned char* p) { return Be16(p) << 16 | Be16(p + 2); }
 uint32_t Le16(const unsigned char* p) { return p[0] | uint32_t(p[1]) << 8; }
 int32_t Le32(const unsigned char* p) { return static_cast<int32_t>(Le16(p) | Le16(p + 2) << 16); }
 
-// Walks the JPEG markers up to the frame header (SOF0 to SOF15 but DHT,
-// JPG and DAC).
-bool ReadJpegHeader(const unsigned char* p, size_t size, PictureHeader* header) {
-  size_t at = 2;
-  while (at + 4 <= size) {
-    if (p[at] != 0xFF) return false;
-    unsigned marker = p[at + 1];
-    if (marker == 0xFF) {  // fill byte
-      ++at;
-      continue;
-    }
-    if (marker == 0xD8 || (marker >= 0xD0 && marker <= 0xD7) || marker == 0x01) {
-      at += 2;
-      continue;
-    }
-    size_t length = Be16(p + at + 2);
-    if (length < 2) return false;
-    if (marker >= 0xC0 && marker <= 0xCF && marker != 0xC4 && marker != 0xC8 && marker != 0xCC) {
-      if (at + 9 > size) return false;
-      header->height = static_cast<int>(Be16(p + at + 5));
-      header->width = static_cast<int>(Be16(p + at + 7));
-      // Only the baseline and extended sequential Huffman frames come out a
-      // row band at a time.
-      header->multiple_scans = marker != 0xC0 && marker != 0xC1;
+// libjpeg's state with the jump back, kept out of the locals of the function
+// that calls setjmp.
+struct HeaderErrors {
+  jpeg_error_mgr manager;
+  jmp_buf recovery;
+};
+
+struct JpegHeaderReading {
+  jpeg_decompress_struct cinfo;
+  HeaderErrors errors;
+};
+
+void StopReading(j_common_ptr cinfo) { longjmp(reinterpret_cast<HeaderErrors*>(cinfo->err)->recovery, 1); }
+void IgnoreMessage(j_common_ptr, int) {}
+
+bool ReadJpegHeaderWith(JpegHeaderReading* r, FILE* file, const unsigned char* bytes, size_t size,
+                        PictureHeader* header) {
+  r->cinfo.err = jpeg_std_error(&r->errors.manager);
+  r->errors.manager.error_exit = StopReading;
+  r->errors.manager.emit_message = IgnoreMessage;
+  if (setjmp(r->errors.recovery)) {
+    jpeg_destroy_decompress(&r->cinfo);
+    return false;
+  }
+  jpeg_create_decompress(&r->cinfo);
+  if (file) jpeg_stdio_src(&r->cinfo, file);
+  else jpeg_mem_src(&r->cinfo, bytes, static_cast<unsigned long>(size));
+  jpeg_read_header(&r->cinfo, TRUE);
+  header->width = static_cast<int>(r->cinfo.image_width);
+  header->height = static_cast<int>(r->cinfo.image_height);
+  header->multiple_scans = jpeg_has_multiple_scans(&r->cinfo) != 0;
+  jpeg_destroy_decompress(&r->cinfo);
+  return true;
+}
+
+// libjpeg's own header reading up to the first scan, from the file or from
+// memory: the answer is the decoder's. Only small tables are allocated.
+bool ReadJpegHeader(FILE* file, const unsigned char* bytes, size_t size, PictureHeader* header) {
+  JpegHeaderReading reading;
+  return ReadJpegHeaderWith(&reading, file, bytes, size, header);
+}
+
+// Everything but a JPEG from the first bytes.
+bool ReadOtherHeader(const unsigned char* p, size_t size, PictureHeader* header) {
+  if (size >= 24 && memcmp(p, "\x89PNG\r\n\x1a\n", 8) == 0 && memcmp(p + 12, "IHDR", 4) == 0) {
+    uint32_t width = Be32(p + 16), height = Be32(p + 20);
+    if (width > 0x7FFFFFFF || height > 0x7FFFFFFF) return false;
+    header->width = static_cast<int>(width);
+    header->height = static_cast<int>(height);
+    return true;
+  }
+  if (size >= 10 && memcmp(p, "GIF", 3) == 0) {
+    header->width = static_cast<int>(Le16(p + 6));
+    header->height = static_cast<int>(Le16(p + 8));
+    return true;
+  }
+  if (size >= 26 && p[0] == 'B' && p[1] == 'M') {
+    uint32_t info = Le16(p + 14) | Le16(p + 16) << 16;
+    if (info == 12) {
+      header->width = static_cast<int>(Le16(p + 18));
+      header->height = static_cast<int>(Le16(p + 20));
       return true;
     }
-    if (marker == 0xDA || marker == 0xD9) return false;  // scan data before any frame header
-    at += 2 + length;
+    if (info < 40) return false;
+    // A negative height marks a top-down bitmap; INT32_MIN has no positive.
+    int64_t width = Le32(p + 18), height = Le32(p + 22);
+    if (height < 0) height = -height;
+    if (width <= 0 || height > INT32_MAX) return false;
+    header->width = static_cast<int>(width);
+    header->height = static_cast<int>(height);
+    return true;
+  }
+  if (size >= 6 && Le16(p) == 0 && Le16(p + 2) == 1) {
+    header->width = header->height = 16;
+    return true;
   }
   return false;
+}
+
+bool IsJpeg(const unsigned char* p, size_t size) { return size >= 2 && p[0] == 0xFF && p[1] == 0xD8; }
+
+bool Usable(bool known, PictureHeader* header) { return known && header->width > 0 && header->height > 0; }
+
+void Clear(PictureHeader* header) {
+  header->width = header->height = 0;
+  header->multiple_scans = false;
 }
 
 }  // namespace
 
 bool ReadPictureHeader(const char* path, PictureHeader* header) {
+  Clear(header);
   FILE* file = Utf8OpenFile(path, "rb");
   if (!file) return false;
-  std::vector<unsigned char> head(HEAD_BYTES);
-  size_t size = fread(head.data(), 1, head.size(), file);
-  fclose(file);
-  const unsigned char* p = head.data();
-  header->width = header->height = 0;
-  header->multiple_scans = false;
+  unsigned char head[HEAD_BYTES];
+  size_t size = fread(head, 1, sizeof head, file);
   bool known = false;
-  if (size >= 4 && p[0] == 0xFF && p[1] == 0xD8) {
-    known = ReadJpegHeader(p, size, header);
-  } else if (size >= 24 && memcmp(p, "\x89PNG\r\n\x1a\n", 8) == 0 && memcmp(p + 12, "IHDR", 4) == 0) {
-    uint32_t width = Be32(p + 16), height = Be32(p + 20);
-    known = width <= 0x7FFFFFFF && height <= 0x7FFFFFFF;
-    header->width = static_cast<int>(width);
-    header->height = static_cast<int>(height);
-  } else if (size >= 10 && memcmp(p, "GIF", 3) == 0) {
-    header->width = static_cast<int>(Le16(p + 6));
-    header->height = static_cast<int>(Le16(p + 8));
-    known = true;
-  } else if (size >= 26 && p[0] == 'B' && p[1] == 'M') {
-    uint32_t info = Le16(p + 14) | Le16(p + 16) << 16;
-    if (info == 12) {
-      header->width = static_cast<int>(Le16(p + 18));
-      header->height = static_cast<int>(Le16(p + 20));
-      known = true;
-    } else if (info >= 40) {
-      int32_t width = Le32(p + 18), height = Le32(p + 22);
-      known = width > 0 && height != INT32_MIN;
-      header->width = width;
-      header->height = height < 0 ? -height : height;
-    }
-  } else if (size >= 6 && Le16(p) == 0 && Le16(p + 2) == 1) {
-    header->width = header->height = 16;
-    known = true;
-  }
-  return known && header->width > 0 && header->height > 0;
+  if (IsJpeg(head, size)) known = fseek(file, 0, SEEK_SET) == 0 && ReadJpegHeader(file, nullptr, 0, header);
+  else known = ReadOtherHeader(head, size, header);
+  fclose(file);
+  return Usable(known, header);
+}
+
+bool ReadPictureHeaderBytes(const unsigned char* bytes, size_t size, PictureHeader* header) {
+  Clear(header);
+  if (!bytes) return false;
+  bool known = IsJpeg(bytes, size) ? ReadJpegHeader(nullptr, bytes, size, header) : ReadOtherHeader(bytes, size, header);
+  return Usable(known, header);
 }

@@ -7,6 +7,7 @@
 #include <png.h>
 
 #include "base/utf8_file.h"
+#include "imagefiles/picture_bounds.h"
 #include "raster/memory_bitmap.h"
 
 namespace {
@@ -48,6 +49,7 @@ Bitmap* Decode(PngDecoding* d, FILE* file, Bitmap* target) {
     delete d->created;
     return nullptr;
   }
+  int64_t file_bytes = FileBytesLeft(file);
   png_init_io(d->png, file);
   IgnoreUnusedPngChunks(d->png);
   png_read_info(d->png, d->info);
@@ -55,6 +57,11 @@ Bitmap* Decode(PngDecoding* d, FILE* file, Bitmap* target) {
   int bit_depth = 0, colour_type = 0, interlace = 0, compression = 0, filter = 0;
   png_get_IHDR(d->png, d->info, &width, &height, &bit_depth, &colour_type, &interlace,
                &compression, &filter);
+  // A picture its file cannot hold is refused before anything is sized.
+  if (PngLeastBytes(width, height, bit_depth, colour_type, interlace != PNG_INTERLACE_NONE) > file_bytes) {
+    Release(d);
+    return nullptr;
+  }
   RequestPngPixelFormat(d->png, d->info);
 
   // libpng keeps widths and heights below 2^31 (and its own user limits).

@@ -7,6 +7,7 @@
 #include <png.h>
 
 #include "base/utf8_file.h"
+#include "imagefiles/picture_bounds.h"
 #include "imagefiles/png_file.h"
 #include "raster/memory_bitmap.h"
 
@@ -54,13 +55,22 @@ bool Start(PngRowDecoding* d, Bitmap* target, int64_t max_bytes) {
     Fail(d);
     return false;
   }
+  int64_t file_bytes = FileBytesLeft(d->file);
   png_init_io(d->png, d->file);
   IgnoreUnusedPngChunks(d->png);
   png_read_info(d->png, d->info);
+  png_uint_32 image_width = 0, image_height = 0;
+  int bit_depth = 0, colour_type = 0, interlace = 0, compression = 0, filter = 0;
+  png_get_IHDR(d->png, d->info, &image_width, &image_height, &bit_depth, &colour_type, &interlace, &compression,
+               &filter);
+  // A picture its file cannot hold is refused before anything is sized.
+  if (PngLeastBytes(image_width, image_height, bit_depth, colour_type, interlace != PNG_INTERLACE_NONE) > file_bytes) {
+    return false;
+  }
   RequestPngPixelFormat(d->png, d->info);
   // libpng keeps widths and heights below 2^31 (and its own user limits).
-  int width = static_cast<int>(png_get_image_width(d->png, d->info));
-  int height = static_cast<int>(png_get_image_height(d->png, d->info));
+  int width = static_cast<int>(image_width);
+  int height = static_cast<int>(image_height);
   int64_t bytes = BitmapByteCount(width, height);
   if (bytes > max_bytes) return false;
   Bitmap* bitmap = target;

@@ -1,7 +1,7 @@
 #!/usr/bin/env bash
 # Runs one fuzz target for a long campaign: scripts/fuzz.sh TARGET MINUTES
 # (targets: jpeg_fuzzer png_fuzzer gif_fuzzer gif_frame_fuzzer
-# loader_guard_fuzzer). The corpus grows in build/fuzz/fuzz/corpus/TARGET;
+# loader_guard_fuzzer picture_header_fuzzer). The corpus grows in build/fuzz/fuzz/corpus/TARGET;
 # an input that fails is written to fuzz/reproducers/TARGET/, where the
 # suite replays it from then on (commit it with the mend).
 set -euo pipefail

@@ -480,7 +480,8 @@ buffer = io.BytesIO()
 photo(16, 16).save(buffer, "JPEG", quality=80, progressive=True, subsampling=0)
 progressive16 = buffer.getvalue()
 # Progressive headers claiming 65500 x 65500 (no bitmap takes it) and
-# 23000 x 23000 (a bitmap would, but the coefficients need 3.2 GB).
+# 23000 x 23000 (a bitmap would, but 587 bytes cannot hold 3 x 8.3 million
+# blocks).
 jpeg_with_size("progressive_65500.jpg", progressive16, 65500, 65500)
 jpeg_with_size("progressive_23000.jpg", progressive16, 23000, 23000)
 buffer = io.BytesIO()
@@ -491,9 +492,11 @@ head, scans, rest = jpeg_scans(progressive16)
 write("many_scans.jpg", head + scans[0] * 1000 + b"".join(scans[1:]) + rest)
 write("few_scans.jpg", head + scans[0] * 20 + b"".join(scans[1:]) + rest)
 # Claiming 4096 x 4096 (16.8 megapixels): 300 scans are more than such a
-# picture may take (250), 200 are not.
+# picture may take (250), 200 are not. Bytes after the end make the files
+# long enough to hold such a picture (98 KB).
 for count in (300, 200):
-    jpeg_with_size("scans_4096_%d.jpg" % count, head + scans[0] * count + b"".join(scans[1:]) + rest, 4096, 4096)
+    jpeg_with_size("scans_4096_%d.jpg" % count, head + scans[0] * count + b"".join(scans[1:]) + rest
+                   + b"\x00" * 100000, 4096, 4096)
 
 
 # Screen 40 x 30. Frame 1: an image 120 x 1000 whose first 30 rows are
@@ -515,3 +518,181 @@ write("many_images.gif", gif_header(64, 64, GIF_COLOURS, 0)
 for side in (8000, 4096):
     write("animated_%d.gif" % side, gif_header(side, side, GIF_COLOURS, 0)
           + gce(10) + image(0, 0, 2, 2, [[3, 4], [5, 6]]) + gce(10) + image(0, 0, 1, 1, [[7]]) + TRAILER)
+
+
+# ---------------------------------------------------------------- what a file can back
+# Crafted files that claim far more than their few bytes could ever hold.
+# An RLE8 BMP of 1 KB claiming 23000 x 23000.
+write("rle8_23000.bmp", b"BM" + struct.pack("<IHHI", 14 + 40 + 1024 + len(rle), 0, 0, 14 + 40 + 1024)
+      + dib_header(23000, 23000, 8, 1, len(rle)) + b"\x00\x00\x00\x00" * 256 + rle)
+# A baseline JPEG cut to 4 KB whose frame header claims 23000 x 23000.
+buffer = io.BytesIO()
+photo(256, 256).save(buffer, "JPEG", quality=95)
+jpeg_with_size("baseline_23000.jpg", buffer.getvalue()[:4096], 23000, 23000)
+# A progressive JPEG's header up to its first scan, claiming 16000 x 16000.
+buffer = io.BytesIO()
+photo(16, 16).save(buffer, "JPEG", quality=50, progressive=True)
+head, scans, rest = jpeg_scans(buffer.getvalue())
+sos_length = scans[0][2] << 8 | scans[0][3]
+jpeg_with_size("progressive_16000.jpg", head + scans[0][:2 + sos_length], 16000, 16000)
+
+# Files at the edge of what their length can hold (picture_bounds.cpp has the
+# derivations): each "able" file opens, each "unable" one is refused.
+# JPEG, 4096 x 4096 at 4:2:0: 512 x 512 luma blocks and twice 256 x 256
+# chroma blocks, one bit each at the least: 49152 bytes. A small picture's
+# file with the size changed, its scan data run on in zero bytes.
+buffer = io.BytesIO()
+photo(16, 16).save(buffer, "JPEG", quality=80)
+small = buffer.getvalue()[:-2]
+jpeg_least = (512 * 512 + 2 * 256 * 256) // 8
+for name, size in (("able", jpeg_least), ("unable", jpeg_least - 1)):
+    jpeg_with_size("bound_%s.jpg" % name, small + b"\x00" * (size - len(small)), 4096, 4096)
+
+
+def deflate_zeros(count):
+    """count zero bytes as one dynamic-Huffman deflate block at deflate's
+    greatest compression: a literal, then matches of 258 bytes at distance 1
+    whose length and distance codes take one bit each."""
+    bits = []
+
+    def put(value, n):  # header fields and extra bits: least significant first
+        bits.extend((value >> i) & 1 for i in range(n))
+
+    def code(value, n):  # Huffman codes: most significant first
+        bits.extend((value >> (n - 1 - i)) & 1 for i in range(n))
+
+    put(1, 1); put(2, 2)               # last block, dynamic Huffman
+    put(29, 5); put(0, 5); put(14, 4)  # 286 length codes, 1 distance code, 18 code-length codes
+    order = [16, 17, 18, 0, 8, 7, 9, 6, 10, 5, 11, 4, 12, 3, 13, 2, 14, 1]
+    lengths = {18: 1, 2: 2, 1: 2}      # codes: 18 -> 0, 1 -> 10, 2 -> 11
+    for symbol in order:
+        put(lengths.get(symbol, 0), 3)
+    cl = {18: (0, 1), 1: (2, 2), 2: (3, 2)}
+
+    def emit(symbol, extra=None):
+        code(*cl[symbol])
+        if extra is not None:
+            put(extra, 7)
+    # Literal/length lengths: 0 -> 2, 256 -> 2, 285 -> 1; distance 0 -> 1.
+    emit(2); emit(18, 138 - 11); emit(18, 117 - 11); emit(2); emit(18, 28 - 11); emit(1); emit(1)
+    # Codes: 285 -> 0, literal 0 -> 10, end of block -> 11; distance 0 -> 0.
+    code(2, 2)
+    matches, rest = divmod(count - 1, 258)
+    for _ in range(matches):
+        code(0, 1); code(0, 1)
+    for _ in range(rest):
+        code(2, 2)
+    code(3, 2)
+    data = bytearray()
+    for i in range(0, len(bits), 8):
+        data.append(sum(b << j for j, b in enumerate(bits[i:i + 8])))
+    return bytes(data)
+
+
+def png_least(width, height):
+    """PngLeastBytes of a 1-bit grey picture, not interlaced."""
+    return 8 + 25 + 12 + 6 + (height * (1 + (width + 7) // 8) + 1031) // 1032
+
+
+def png_ihdr(width, height):
+    return png_chunk(b"IHDR", struct.pack(">IIBBBBB", width, height, 1, 0, 0, 0, 0))
+
+
+# PNG: a 1-bit grey 4096 x 4096 picture, all black, at deflate's greatest
+# compression; and the same file claiming the fewest more rows that its
+# length can no longer hold.
+raw = 4096 * (1 + 4096 // 8)
+stream = b"\x78\x01" + deflate_zeros(raw) + struct.pack(">I", zlib.adler32(bytes(raw)))
+assert zlib.decompress(stream) == bytes(raw)
+able = b"\x89PNG\r\n\x1a\n" + png_ihdr(4096, 4096) + png_chunk(b"IDAT", stream) + png_chunk(b"IEND", b"")
+assert png_least(4096, 4096) <= len(able)
+write("bound_able.png", able)
+rows = 4096
+while png_least(4096, rows) <= len(able):
+    rows += 1
+assert png_least(4096, rows) == len(able) + 1
+write("bound_unable.png", able.replace(png_ihdr(4096, 4096), png_ihdr(4096, rows)))
+
+# GIF, screen and first image 4096 x 4096: an LZW byte stands for at most
+# 8192 / 3 pixels, so the file needs 6144 bytes. One real row, then the
+# rest of the file after the trailer.
+gif_least = 4096 * 4096 * 3 // 8192
+start = gif_header(4096, 4096, GIF_COLOURS, 0) + b"\x2C" + struct.pack("<HHHHB", 0, 0, 4096, 4096, 0) \
+    + lzw([3] * 4096) + TRAILER
+for name, size in (("able", gif_least), ("unable", gif_least - 1)):
+    write("bound_%s.gif" % name, start + b"\x00" * (size - len(start)))
+
+# RLE8 BMP: end-of-bitmap makes any size from two bytes; the cap is 2^27
+# pixels.
+for name, height in (("able", 8192), ("unable", 8193)):
+    write("bound_%s.bmp" % name, b"BM" + struct.pack("<IHHI", 14 + 40 + 1024 + 2, 0, 0, 14 + 40 + 1024)
+          + dib_header(16384, height, 8, 1, 2) + b"\x00\x00\x00\x00" * 256 + b"\x00\x01")
+
+# ICO holding a PNG image whose IHDR claims 4096 x 4096 (1-bit grey) in the
+# bytes of a 16 x 16 one.
+small_grey = b"\x89PNG\r\n\x1a\n" + png_ihdr(16, 16) + png_chunk(b"IDAT", zlib.compress(bytes(16 * 3))) \
+    + png_chunk(b"IEND", b"")
+claiming = small_grey.replace(png_ihdr(16, 16), png_ihdr(4096, 4096))
+write("png_inside_unbacked.ico", struct.pack("<HHH", 0, 1, 1) + ico_entry(0, 0, 32, claiming, 22) + claiming)
+
+# GIF images larger than their screen: clipped, not refused. A 100 x 100
+# screen whose first image is 1500 x 20: columns 0-49 index 3, 50-99 index
+# 4, the rest index 5.
+wide_rows = [[3 if x < 50 else 4 if x < 100 else 5 for x in range(1500)] for _ in range(20)]
+write("wide_first_image.gif", gif_header(100, 100, GIF_COLOURS, 0) + image(0, 0, 1500, 20, wide_rows) + TRAILER)
+# A screen of 8000 x 8000 (too large to animate): a 2 x 2 first image
+# without delay, then a delayed 1 x 1 image of index 7 over its corner. The
+# picture shown is the first frame alone.
+write("first_frame_8000.gif", gif_header(8000, 8000, GIF_COLOURS, 0) + image(0, 0, 2, 2, [[3, 4], [5, 6]])
+      + gce(10) + image(0, 0, 1, 1, [[7]]) + TRAILER)
+
+# ---------------------------------------------------------------- headers that mislead
+# A baseline file written one scan per component: libjpeg reads all three
+# scans before the first row comes out.
+script = os.path.join(out, "scan_per_component.txt")
+with open(script, "w") as f:
+    f.write("0;\n1;\n2;\n")
+photo(40, 24).save(os.path.join(out, "photo_for_scans.jpg"), quality=90)
+with open(os.path.join(out, "scan_per_component.jpg"), "wb") as f:
+    subprocess.run(["jpegtran", "-scans", script, os.path.join(out, "photo_for_scans.jpg")], stdout=f, check=True)
+# Bytes FF 00 after the start marker: libjpeg skips them as a stuffed zero
+# in data that is no marker and finds the real 16 x 16 frame; read as a
+# marker with a length, they would jump to a fake progressive frame header
+# claiming 9000 x 9000 placed after the first scan's header.
+buffer = io.BytesIO()
+photo(16, 16).save(buffer, "JPEG", quality=80)
+real = buffer.getvalue()
+head, scans, rest = jpeg_scans(real)
+sos_end = len(head) + 2 + (scans[0][2] << 8 | scans[0][3])
+fake = b"\xFF\xC2\x00\x11\x08" + struct.pack(">HH", 9000, 9000) + b"\x03\x01\x22\x00\x02\x11\x01\x03\x11\x01"
+body = real[2:sos_end]
+assert (2 + len(body)) & 0xFF != 0xFF
+write("stuffed_zero_header.jpg", b"\xFF\xD8\xFF\x00" + struct.pack(">H", 2 + len(body)) + body + fake + real[sos_end:])
+
+
+def pil_lzw(width, height, index):
+    """The LZW data (code size, sub-blocks, end) of a width x height image of
+    one colour index, compressed by PIL's encoder, whose string table grows
+    as LZW's does: a few KB for a megapixel."""
+    img = Image.new("P", (width, height), index)
+    img.putpalette([0] * 768)
+    buffer = io.BytesIO()
+    img.save(buffer, "GIF")
+    data = buffer.getvalue()
+    at = 13 + (3 << ((data[10] & 7) + 1) if data[10] & 0x80 else 0)
+    while data[at] == 0x21:  # extensions: label, then sub-blocks
+        at += 2
+        while data[at]:
+            at += 1 + data[at]
+        at += 1
+    assert data[at] == 0x2C and not data[at + 9] & 0x80
+    return data[at + 10:-1]
+
+
+# Screen 40 x 30, three frames. The second is 65535 x 30 of index 3: its
+# first 16 lines take the frame's budget (4 screens and a megapixel), and
+# only they are drawn, clipped to the screen; the frames after it follow.
+write("budget_second_frame.gif", gif_header(40, 30, GIF_COLOURS, 0)
+      + gce(10) + image(0, 0, 40, 30, [[4] * 40 for _ in range(30)])
+      + gce(10) + b"\x2C" + struct.pack("<HHHHB", 0, 0, 65535, 30, 0) + pil_lzw(65535, 30, 3)
+      + gce(10) + image(0, 0, 40, 30, [[5] * 40 for _ in range(30)]) + TRAILER)

@@ -1,9 +1,14 @@
-# Sourced by the scripts that make the README's screenshots. Needs $root.
+# Sourced by the scripts that make the README's screenshots and by run.sh
+# without a display. Needs $root.
 #   start_screenshot_vistrel BUILD_FOLDER INI_TEXT WORK_SUBFOLDER [FILE...]
 # copies the built vistrel.exe (and the files given) into a fresh portable
 # folder ($work/app, settings INI_TEXT), starts a virtual display and the
 # program from $work/WORK_SUBFOLDER, waits for its main window and activates
-# it: $work, $prefix and $window are set, and everything is cleaned up on exit.
+# it: $work, $prefix, $window and $vistrel_pid are set, and everything is
+# cleaned up on exit.
+#   SCREENSHOT_INI                            settings of an 800 x 560 window at (0, 0)
+#   make_sample_pictures FOLDER               writes the project's sample pictures there
+#   open_sample_pictures                      opens them with Ctrl+A and the Open files dialog
 #   capture_window WINDOW OUT FALLBACK_CROP   saves the window as a PNG
 #   quit_screenshot_vistrel                   Ctrl+Q on the main window
 . "$root/scripts/lib/virtual-display.sh"
@@ -21,6 +26,7 @@ start_screenshot_vistrel() {
   start_virtual_display 99 1024x768x24
   trap cleanup_screenshot_vistrel EXIT
   (cd "$work/$folder" && "$root/scripts/wine-run.sh" --prefix "$prefix" "$work/app/vistrel.exe") &
+  vistrel_pid=$!
   window=$(wait_for_window '^Vistrel$' 60)
   [ -n "$window" ] || { echo "Vistrel did not start." >&2; exit 1; }
   sleep 2
@@ -31,6 +37,38 @@ cleanup_screenshot_vistrel() {
   WINEPREFIX="$prefix" wineserver -k >/dev/null 2>&1 || true
   stop_virtual_display
   rm -rf "$work"
+}
+
+SCREENSHOT_INI=$'[vistrel]\r\nmain_wnd_x=0\r\nmain_wnd_y=0\r\nmain_wnd_w=800\r\nmain_wnd_h=560\r\nmain_wnd_maximized=0\r\n'
+
+# The sample pictures, made here rather than fetched: a sunset-coloured
+# fractal landscape (JPEG), a lagoon of the same kind (PNG) and a small
+# animation of a rising sun (GIF).
+SAMPLE_PICTURES=(sunset.jpg lagoon.png sunrise.gif)
+
+make_sample_pictures() {
+  local folder=$1 frames=() y
+  convert -seed 7 -size 1200x800 plasma:orange-navy -blur 0x10 -quality 92 "$folder/sunset.jpg"
+  convert -seed 11 -size 1000x700 plasma:turquoise-midnightblue -blur 0x8 "$folder/lagoon.png"
+  for y in 250 220 190 160 130 100; do
+    frames+=(\( -size 400x300 gradient:midnightblue-darkorange
+                -fill gold -draw "circle 200,$y 200,$((y + 40))" \))
+  done
+  convert -delay 20 -loop 0 "${frames[@]}" "$folder/sunrise.gif"
+}
+
+# Types the sample pictures' names into the Open files dialog, as a person
+# choosing several files would; the first of them is then shown.
+open_sample_pictures() {
+  local names="" name dialog
+  for name in "${SAMPLE_PICTURES[@]}"; do names+="\"$name\" "; done
+  xdotool key --delay 200 ctrl+a
+  dialog=$(wait_for_window '^Open files$' 30)
+  [ -n "$dialog" ] || { echo "The Open files dialog did not show." >&2; exit 1; }
+  sleep 1
+  xdotool type --delay 50 "$names"
+  xdotool key Return
+  sleep 3
 }
 
 capture_window() {

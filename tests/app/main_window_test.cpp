@@ -500,8 +500,8 @@ void WatchForMessageBox(MessageBoxCapture* capture) {
 
 TEST_F(MainWindowTest, VersionBox) {
   std::regex form(
-      "Vistrel version: 1\\.11 \\(x64\\)\n\nBuild timestamp: [A-Z][a-z]{2} [ 0-9][0-9] [0-9]{4} "
-      "[0-9]{2}:[0-9]{2}:[0-9]{2}\nGit commit: [0-9a-f]{40}");
+      "Vistrel version: [0-9]+\\.[0-9]+(\\.[0-9]+)? \\(x64\\)\n\nBuild timestamp: [A-Z][a-z]{2} "
+      "( [1-9]|[12][0-9]|3[01]) [0-9]{4} [0-9]{2}:[0-9]{2}:[0-9]{2}\nGit commit: [0-9a-f]{40}");
   EXPECT_TRUE(std::regex_match(VersionText(), form)) << VersionText();
 
   HWND main = Open();
@@ -564,10 +564,94 @@ TEST_F(MainWindowTest, DocumentationOpensInNotepad) {
   EXPECT_TRUE(IsWindow(main));
 }
 
-// Start-up ends with a non-zero code when its classes cannot be registered;
-// classes this process registered before count as registered, so a second
-// registration does not end it.
-TEST(StartupTest, WindowClassRegistrationReportsItsResult) {
+namespace {
+
+LRESULT CALLBACK RefuseCreation(HWND window, UINT message, WPARAM wparam, LPARAM lparam) {
+  if (message == WM_NCCREATE) return FALSE;
+  return DefWindowProcA(window, message, wparam, lparam);
+}
+
+// What the running program showed to the timer below.
+struct RunningProgram {
+  bool main_window_visible = false;
+  bool about_opened = true;
+};
+RunningProgram g_running;
+
+// Called from the message loop of start-up: looks at the main window, asks
+// for the About window and exits.
+void CALLBACK ExerciseRunningProgram(HWND, UINT, UINT_PTR timer, DWORD) {
+  KillTimer(nullptr, timer);
+  HWND main = g_app.main_window ? g_app.main_window->window : nullptr;
+  g_running.main_window_visible = main && IsWindowVisible(main);
+  SendMessageA(main, WM_COMMAND, CMD_ABOUT, 0);
+  g_running.about_opened = g_app.about_window != nullptr;
+  SendMessageA(main, WM_COMMAND, CMD_EXIT, 0);
+}
+
+// The whole start-up in this process, in portable mode beside the test's
+// exe, with one of the program's class names taken by a class whose windows
+// refuse to be created.
+class StartupTest : public ::testing::Test {
+ protected:
+  void SetUp() override {
+    instance_ = GetModuleHandleA(nullptr);
+    wchar_t path[MAX_PATH];
+    GetModuleFileNameW(nullptr, path, MAX_PATH);
+    std::string exe = Utf8(path);
+    portable_ = exe.substr(0, exe.find_last_of('\\') + 1) + "portable";
+    if (!IsFolder(portable_)) {
+      ASSERT_TRUE(CreateFolder(portable_));
+    }
+  }
+  void TearDown() override {
+    DeleteTree(portable_);
+    if (!taken_.empty()) {
+      UnregisterClassA(taken_.c_str(), instance_);
+      RegisterWindowClasses(instance_);
+    }
+  }
+  void TakeClassName(const char* name) {
+    UnregisterClassA(name, instance_);
+    WNDCLASSEXA refusing = {};
+    refusing.cbSize = sizeof refusing;
+    refusing.lpfnWndProc = RefuseCreation;
+    refusing.hInstance = instance_;
+    refusing.lpszClassName = name;
+    ASSERT_NE(RegisterClassExA(&refusing), 0);
+    taken_ = name;
+  }
+
+  HINSTANCE instance_ = nullptr;
+  std::string portable_;
+  std::string taken_;
+};
+
+}  // namespace
+
+// Only a main window that cannot be created ends start-up, with exit code 3.
+TEST_F(StartupTest, WithoutItsMainWindowStartUpEndsWithExitCodeThree) {
+  TakeClassName("vistrel_superhost");
+  EXPECT_EQ(RunVistrel(instance_), EXIT_NO_MAIN_WINDOW);
+  EXPECT_EQ(g_app.main_window, nullptr);
+}
+
+// A class the program cannot use for a help window costs only that window:
+// the program starts, shows its main window and ends normally.
+TEST_F(StartupTest, AnUnusableHelpWindowClassCostsOnlyThatWindow) {
+  TakeClassName("about_superhost");
+  g_running = RunningProgram();
+  ASSERT_NE(SetTimer(nullptr, 0, 300, ExerciseRunningProgram), 0u);
+  EXPECT_EQ(RunVistrel(instance_), 0);
+  EXPECT_TRUE(g_running.main_window_visible);
+  EXPECT_FALSE(g_running.about_opened);
+  EXPECT_EQ(g_app.about_window, nullptr);
+  EXPECT_EQ(IniValue(portable_ + "\\vistrel.ini", "main_wnd_maximized"), "0");   // closed normally
+}
+
+// Classes this process registered before count as registered, so a second
+// registration reports success too.
+TEST_F(StartupTest, WindowClassRegistrationReportsItsResult) {
   EXPECT_TRUE(RegisterWindowClasses(GetModuleHandleW(nullptr)));
   EXPECT_TRUE(RegisterWindowClasses(GetModuleHandleW(nullptr)));
   WNDCLASSEXA info;

@@ -10,10 +10,13 @@
 
 #include <gtest/gtest.h>
 
+#include <chrono>
+#include <cstdio>
 #include <map>
 #include <string>
 #include <vector>
 
+#include "imagefiles/gif_file.h"
 #include "imagefiles/jpeg_file.h"
 #include "imagefiles/png_file.h"
 #include "raster/bitmap.h"
@@ -133,8 +136,9 @@ class ViewerEndToEnd : public ::testing::Test {
     DeleteTree(folder_);
   }
 
-  // Ctrl+A, type the names, Enter.
-  void OpenWithDialog(const std::string& typed) {
+  // Ctrl+A, type the names, Enter. With answer_ms, also the milliseconds
+  // from Enter until the main window answers again (up to 30 s).
+  void OpenWithDialog(const std::string& typed, double* answer_ms = nullptr) {
     PressKeys({VK_CONTROL, 'A'}, 300);
     HWND dialog = WaitForProcessDialog(v_.process.dwProcessId, L"Open files");
     ASSERT_NE(dialog, nullptr);
@@ -142,9 +146,15 @@ class ViewerEndToEnd : public ::testing::Test {
     Sleep(300);
     TypeText(typed);
     Sleep(100);
+    auto start = std::chrono::steady_clock::now();
     PressKeys({VK_RETURN}, 50);
-    for (int i = 0; i < 200 && IsWindow(dialog) && IsWindowVisible(dialog); ++i) Sleep(25);
+    for (int i = 0; i < 2000 && IsWindow(dialog) && IsWindowVisible(dialog); ++i) Sleep(5);
     ASSERT_FALSE(IsWindow(dialog) && IsWindowVisible(dialog));
+    if (answer_ms) {
+      DWORD_PTR answer = 0;
+      SendMessageTimeoutW(v_.window, WM_NULL, 0, 0, SMTO_NORMAL, 30000, &answer);
+      *answer_ms = std::chrono::duration<double, std::milli>(std::chrono::steady_clock::now() - start).count();
+    }
     SetForegroundWindow(v_.window);
   }
 
@@ -456,9 +466,9 @@ TEST_F(ViewerEndToEnd, ChangelogFindsAWordAndHighlightsIt) {
 // minutes (made by the decoder pictures script): each shows black, the
 // process stays alive with its memory bounded, and it answers at once.
 TEST_F(ViewerEndToEnd, HostileFilesShowBlackAndKeepTheProgramAlive) {
-  const char* names[] = {"far_overflow.ico", "short_entry.ico", "png_inside_huge.ico", "overflow.bmp",
-                         "rle_huge.bmp",     "progressive_65500.jpg", "progressive_23000.jpg",
-                         "many_scans.jpg",   "wide_image.gif"};
+  const char* names[] = {"far_overflow.ico", "short_entry.ico", "png_inside_huge.ico", "png_inside_unbacked.ico",
+                         "overflow.bmp",     "rle_huge.bmp",     "progressive_65500.jpg", "progressive_23000.jpg",
+                         "many_scans.jpg",   "wide_image.gif",   "bound_unable.png"};
   std::string typed;
   for (const char* name : names) {
     ASSERT_TRUE(CopyFileW(Wide(WindowsPath(VISTREL_DECODER_PICTURES) + "\\" + name).c_str(),
@@ -478,5 +488,47 @@ TEST_F(ViewerEndToEnd, HostileFilesShowBlackAndKeepTheProgramAlive) {
   if (GetProcessMemoryInfo(v_.process.hProcess, &memory, sizeof memory) && memory.PeakWorkingSetSize) {
     printf("peak working set of vistrel.exe: %u MB\n", static_cast<unsigned>(memory.PeakWorkingSetSize >> 20));
     EXPECT_LT(memory.PeakWorkingSetSize, SIZE_T(400) << 20);
+  }
+}
+
+// Files that claim pictures their few bytes cannot hold, each opened alone in
+// a fresh process: a 1 KB RLE8 BMP claiming 23000 x 23000, a baseline JPEG
+// cut to 4 KB claiming 23000 x 23000, a 237-byte progressive JPEG header
+// claiming 16000 x 16000; and a GIF whose first image is 15 times as wide as
+// its screen. Each shows black or the clipped picture, the program answers
+// within a second of the Enter key and stays under 400 MB.
+TEST_F(ViewerEndToEnd, CraftedFilesAnswerAtOnceAndStaySmall) {
+  const char* names[] = {"rle8_23000.bmp", "baseline_23000.jpg", "progressive_16000.jpg", "wide_first_image.gif"};
+  printf("%-24s %10s %10s\n", "file", "answer ms", "peak MB");
+  for (const char* name : names) {
+    std::string source = WindowsPath(VISTREL_DECODER_PICTURES) + "\\" + name;
+    ASSERT_TRUE(CopyFileW(Wide(source).c_str(), Wide(pictures_ + name).c_str(), FALSE)) << name;
+    if (v_.process.hProcess) {
+      PostMessageW(v_.window, WM_SYSCOMMAND, SC_CLOSE, 0);
+      WaitForVistrelExit(&v_);
+      v_ = VistrelProcess();
+    }
+    ASSERT_TRUE(StartVistrel(folder_ + "app\\", "", pictures_, &v_));
+    SetForegroundWindow(v_.window);
+    Sleep(200);
+    double answer_ms = -1;
+    OpenWithDialog(std::string("\"") + name + "\"", &answer_ms);
+    RefImage clipped;
+    bool gif = strstr(name, ".gif") != nullptr;
+    if (gif) {
+      Bitmap* bitmap = LoadGifFile(source.c_str());
+      ASSERT_NE(bitmap, nullptr);
+      EXPECT_EQ(bitmap->Width(), 100);
+      clipped = ImageOf(bitmap);
+      delete bitmap;
+    }
+    ExpectShown(gif ? &clipped : nullptr, RefEffects(), std::string("crafted-") + name);
+    ASSERT_EQ(WaitForSingleObject(v_.process.hProcess, 0), static_cast<DWORD>(WAIT_TIMEOUT)) << name;
+    PROCESS_MEMORY_COUNTERS memory = {};
+    memory.cb = sizeof memory;
+    ASSERT_TRUE(GetProcessMemoryInfo(v_.process.hProcess, &memory, sizeof memory));
+    printf("%-24s %10.0f %10u\n", name, answer_ms, static_cast<unsigned>(memory.PeakWorkingSetSize >> 20));
+    EXPECT_LT(answer_ms, 1000.0) << name;
+    EXPECT_LT(memory.PeakWorkingSetSize, SIZE_T(400) << 20) << name;
   }
 }

@@ -4,7 +4,9 @@
 
 #include <gtest/gtest.h>
 
+#include <cstdio>
 #include <string>
+#include <vector>
 
 #include "resources/resource_ids.h"
 #include "tests/support/vistrel_process.h"
@@ -158,6 +160,52 @@ TEST_F(VistrelExe, RemembersPlacementAndIgnoresArguments) {
   EXPECT_EQ(CloseVistrel(&again), 0);
   EXPECT_EQ(IniValue(ini, "main_wnd_maximized"), "1");
   EXPECT_EQ(IniValue(ini, "main_wnd_w"), "640");
+}
+
+namespace {
+
+std::string VersionString(const std::vector<char>& info, const wchar_t* name) {
+  std::wstring key = std::wstring(L"\\StringFileInfo\\040904b0\\") + name;
+  void* value = nullptr;
+  UINT length = 0;
+  if (!VerQueryValueW(info.data(), key.c_str(), &value, &length) || !value) return std::string();
+  return Utf8(static_cast<const wchar_t*>(value));
+}
+
+}  // namespace
+
+// The exe's version information and manifest carry the version of project(),
+// like the Version box and the About window (build_info_test).
+TEST(VistrelExeResources, VersionIsTheProjects) {
+  const std::string version = VISTREL_PROJECT_VERSION;
+  std::wstring exe = LongForm(BuiltVistrelPath());
+  DWORD size = GetFileVersionInfoSizeW(exe.c_str(), nullptr);
+  ASSERT_GT(size, 0u);
+  std::vector<char> info(size);
+  ASSERT_TRUE(GetFileVersionInfoW(exe.c_str(), 0, size, info.data()));
+  EXPECT_EQ(VersionString(info, L"FileVersion"), version);
+  EXPECT_EQ(VersionString(info, L"ProductVersion"), version);
+  VS_FIXEDFILEINFO* fixed = nullptr;
+  UINT length = 0;
+  ASSERT_TRUE(VerQueryValueW(info.data(), L"\\", reinterpret_cast<void**>(&fixed), &length));
+  int major = 0, minor = 0, patch = 0;
+  ASSERT_GE(sscanf(version.c_str(), "%d.%d.%d", &major, &minor, &patch), 2);
+  EXPECT_EQ(fixed->dwFileVersionMS, static_cast<DWORD>(MAKELONG(minor, major)));
+  EXPECT_EQ(fixed->dwFileVersionLS, static_cast<DWORD>(MAKELONG(0, patch)));
+  EXPECT_EQ(fixed->dwProductVersionMS, fixed->dwFileVersionMS);
+  EXPECT_EQ(fixed->dwProductVersionLS, fixed->dwFileVersionLS);
+
+  HMODULE module = LoadLibraryExW(exe.c_str(), nullptr, LOAD_LIBRARY_AS_DATAFILE);
+  ASSERT_NE(module, nullptr);
+  HRSRC found = FindResourceW(module, MAKEINTRESOURCEW(1), MAKEINTRESOURCEW(24));   // RT_MANIFEST
+  ASSERT_NE(found, nullptr);
+  const char* manifest = static_cast<const char*>(LockResource(LoadResource(module, found)));
+  std::string text(manifest, SizeofResource(module, found));
+  FreeLibrary(module);
+  char identity[96];
+  snprintf(identity, sizeof identity, "name=\"Vistrel.Vistrel\" version=\"%d.%d.%d.0\"", major, minor,
+           patch);
+  EXPECT_NE(text.find(identity), std::string::npos) << text;
 }
 
 TEST_F(VistrelExe, CtrlQEndsIt) {

@@ -12,7 +12,7 @@
 namespace {
 
 std::vector<std::string> Rows() {
-  return AboutCreditRows({"Dec 07 2026 13:14:35", std::string(40, 'a'), "help@example.org"});
+  return AboutCreditRows({"2.5", "Dec  7 2026 13:14:35", std::string(40, 'a'), "help@example.org"});
 }
 
 }  // namespace
@@ -22,7 +22,7 @@ TEST(AboutCredits, TableHasItsFixedRowsAndBlanks) {
   ASSERT_EQ(rows.size(), static_cast<size_t>(ABOUT_ROW_COUNT));
   EXPECT_EQ(AboutBlankRows(rows), (std::vector<int>{4, 7, 10, 32, 45, 58, 62, 66, 69, 77, 80}));
   const std::pair<int, const char*> fixed[] = {
-      {0, "Vistrel"}, {1, "Version: 1.11 (x64)"}, {2, "Build timestamp: Dec 07 2026 13:14:35"},
+      {0, "Vistrel"}, {1, "Version: 2.5 (x64)"}, {2, "Build timestamp: Dec  7 2026 13:14:35"},
       {5, "Developed by:"}, {6, "The Vistrel developers"}, {11, "libpng:"}, {33, "jpeglib:"},
       {44, "Independent JPEG Group"}, {46, "giflib:"}, {59, "zlib:"}, {63, "Windows installer:"},
       {64, "Nullsoft Scriptable Install System (NSIS)"}, {65, "Compressor | ZLIB"},

@@ -32,7 +32,7 @@ protected:
 
   // Opens the window with its timer stopped: frames come when the test asks.
   AboutWindow* OpenStill() {
-    OpenAboutWindow(nullptr, AboutBuildFacts{"Dec 07 2026 13:14:35", std::string(40, '0'), "a@b.org"});
+    OpenAboutWindow(nullptr, AboutBuildFacts{"1.11", "Dec  7 2026 13:14:35", std::string(40, '0'), "a@b.org"});
     if (g_app.about_window) KillTimer(g_app.about_window->window, TIMER_ABOUT_FRAME);
     PumpMessages(30);
     return g_app.about_window;
@@ -74,6 +74,7 @@ TEST_F(AboutWindowTest, FirstFrameDrawsRowZeroOnlyAndComputesTheLimit) {
   char text[64] = {};
   GetWindowTextA(about->window, text, sizeof text);
   EXPECT_STREQ(text, "About Vistrel");
+  EXPECT_TRUE(IsWindowUnicode(about->window));     // a wide-character dialog, like License's
   EXPECT_FALSE(GetWindowLongA(about->window, GWL_STYLE) & WS_THICKFRAME);
   RECT client;
   GetClientRect(about->window, &client);

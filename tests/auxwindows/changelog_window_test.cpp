@@ -186,9 +186,10 @@ TEST_F(ChangelogWindowTest, CtrlCPutsTheSelectionOnTheClipboardAsUnicodeText) {
   EXPECT_EQ(BottomRow(), "Copied 18 bytes");
   // Ctrl+C without Ctrl held when the key is taken: nothing.
   PutOnClipboard(L"after");
+  // Sent, not posted: the key is queued at once, before the feed timer can
+  // run with Ctrl still down.
   SetModifiers(true, false);
-  PostMessageW(Control(), WM_KEYDOWN, 'C', 1);
-  PumpMessages(5);
+  SendMessageW(Control(), WM_KEYDOWN, 'C', 1);
   SetModifiers(false, false);
   PumpMessages(200);
   EXPECT_EQ(ClipboardText(), "after");

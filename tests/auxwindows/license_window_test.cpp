@@ -84,6 +84,28 @@ TEST_F(LicenseWindowTest, ShowsTheFileAsItIsInAReadOnlyBoxAt0x50) {
   DeleteDC(dc);
 }
 
+// The dialog and its text box are wide-character windows: an ANSI text box
+// would keep its text in the system code page, and Greek, Cyrillic or CJK
+// would come back as "?" on Windows.
+TEST_F(LicenseWindowTest, TheBoxIsAUnicodeWindowAndKeepsEveryScript) {
+  const std::string text =
+      "\xCE\x95\xCE\xBB\xCE\xBB\xCE\xB7\xCE\xBD\xCE\xB9\xCE\xBA\xCE\xAC\n"   // Ελληνικά
+      "\xD0\xA0\xD1\x83\xD1\x81\xD1\x81\xD0\xBA\xD0\xB8\xD0\xB9\n"           // Русский
+      "\xE4\xB8\xAD\xE6\x96\x87 \xE6\x97\xA5\xE6\x9C\xAC\xE8\xAA\x9E "
+      "\xED\x95\x9C\xEA\xB5\xAD\xEC\x96\xB4\n"                                   // 中文 日本語 한국어
+      "\xF0\x9F\x98\x80 \xE2\x82\xAC\n";                                        // outside the BMP, €
+  ASSERT_TRUE(WriteFileBytes(LicensePath(), text));
+  LicenseWindow* license = Open();
+  ASSERT_NE(license, nullptr);
+  HWND box = GetDlgItem(license->window, IDC_LICENSE_TEXT);
+  EXPECT_TRUE(IsWindowUnicode(license->window));
+  EXPECT_TRUE(IsWindowUnicode(box));
+  EXPECT_EQ(BoxText(), Wide(text));
+  wchar_t title[64] = {};
+  GetWindowTextW(license->window, title, 64);
+  EXPECT_STREQ(title, L"Vistrel license");
+}
+
 TEST_F(LicenseWindowTest, EmptyMissingOrOversizedFileGivesAnEmptyBox) {
   ASSERT_NE(Open(), nullptr);                      // no license.txt at all
   EXPECT_EQ(BoxText(), L"");

@@ -591,27 +591,35 @@ TEST(IcoFileTest, NotAnIconGivesNull) {
 
 // ---------------------------------------------------------------- paths
 
-TEST(PicturePathTest, NonAsciiPaths) {
+TEST(PicturePathTest, NonAsciiAndLongPaths) {
   std::string folder = MakeTempFolder("decoder_paths");
+  // Every format also in a folder whose paths are 300 characters long.
+  std::string deep = folder + std::string(120, 'a') + "\\";
+  ASSERT_TRUE(CreateFolder(deep));
+  deep += std::string(120, 'b') + "\\";
+  ASSERT_TRUE(CreateFolder(deep));
   const char* names[] = {"jpeg", "png", "gif", "bmp", "ico"};
   const char* sources[] = {"grey.jpg", "rgba16.png", "offset.gif", "rgb24.bmp", "mask.ico"};
-  for (int i = 0; i < 5; ++i) {
+  for (int i = 0; i < 10; ++i) {
     std::string bytes;
-    ASSERT_TRUE(ReadFileBytes(Picture(sources[i]), &bytes));
+    ASSERT_TRUE(ReadFileBytes(Picture(sources[i % 5]), &bytes));
     // Greek, Japanese and an emoji outside the basic plane.
-    std::string path = folder + "\xCE\xB1\xCE\xB2 \xE6\x97\xA5\xE6\x9C\xAC \xF0\x9F\x98\x80." + names[i];
+    std::string path = (i < 5 ? folder : deep) + "\xCE\xB1\xCE\xB2 \xE6\x97\xA5\xE6\x9C\xAC \xF0\x9F\x98\x80." + names[i % 5];
+    if (i >= 5) {
+      ASSERT_GE(path.size(), 300u);
+    }
     ASSERT_TRUE(WriteFileBytes(path, bytes));
     Bitmap* bitmap = nullptr;
-    switch (i) {
+    switch (i % 5) {
       case 0: bitmap = LoadJpegFile(path.c_str()); break;
       case 1: bitmap = LoadPngFile(path.c_str()); break;
       case 2: bitmap = LoadGifFile(path.c_str()); break;
       case 3: bitmap = LoadBmpFile(path.c_str()); break;
       case 4: bitmap = LoadIcoFile(path.c_str()); break;
     }
-    EXPECT_NE(bitmap, nullptr) << names[i];
+    EXPECT_NE(bitmap, nullptr) << names[i % 5] << " " << path.size();
     delete bitmap;
-    if (i == 2) {
+    if (i % 5 == 2) {
       GifFrameReader* reader = OpenGifFrameReader(path.c_str());
       EXPECT_NE(reader, nullptr);
       CloseGifFrameReader(reader);

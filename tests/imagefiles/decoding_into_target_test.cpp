@@ -273,7 +273,10 @@ TEST(PictureHeader, SizesWithoutDecoding) {
   } cases[] = {{"photo.jpg", 67, 45, false},  {"grey.jpg", 33, 21, false},
                {"progressive.jpg", 50, 30, true}, {"truncated.jpg", 67, 45, false},
                {"rgba8.png", 0, 0, false},    {"offset.gif", 0, 0, false},
-               {"rgb24.bmp", 0, 0, false},    {"only48.ico", 16, 16, false}};
+               {"rgb24.bmp", 0, 0, false},    {"only48.ico", 16, 16, false},
+               // As libjpeg reads them: one scan per component is several
+               // scans; FF 00 outside a segment is no marker.
+               {"scan_per_component.jpg", 40, 24, true}, {"stuffed_zero_header.jpg", 16, 16, false}};
   for (const auto& c : cases) {
     PictureHeader header;
     ASSERT_TRUE(ReadPictureHeader(Picture(c.name).c_str(), &header)) << c.name;
@@ -299,4 +302,10 @@ TEST(PictureHeader, SizesWithoutDecoding) {
   PictureHeader header;
   EXPECT_FALSE(ReadPictureHeader(Picture("empty.jpg").c_str(), &header));
   EXPECT_FALSE(ReadPictureHeader(Picture("missing.png").c_str(), &header));
+  // A BMP height of INT32_MIN has no positive counterpart; -1 is 1 row.
+  unsigned char bmp[26] = {'B', 'M', 0, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0, 40, 0, 0, 0, 1, 0, 0, 0, 0, 0, 0, 0x80};
+  EXPECT_FALSE(ReadPictureHeaderBytes(bmp, sizeof bmp, &header));
+  bmp[22] = bmp[23] = bmp[24] = bmp[25] = 0xFF;
+  ASSERT_TRUE(ReadPictureHeaderBytes(bmp, sizeof bmp, &header));
+  EXPECT_EQ(header.height, 1);
 }
