@@ -2,16 +2,21 @@
 // opening a large JPEG up to its first painted frame; Next and Previous from
 // the arrow key to the painted frame, both with time to prepare the
 // neighbour and with the keys held down (no time for anything but the
-// keys); how long a message waits while the neighbour is prepared; peak
-// memory beside the picture's own size; composing one frame with and
-// without effects. Figures are printed beside the bare decode and the bare
-// nearest-scaled copy measured in the same run, and as "figure" lines that
-// scripts/run-viewer-bench.sh sets against another build's. It asserts
-// nothing.
+// keys); back to the picture just left; Next onto a PNG and onto a
+// progressive JPEG after a look; the longest preparation slice of each
+// kind; how long a message waits while the neighbour is prepared; peak
+// memory browsing ten large JPEGs beside the picture's own size; an
+// animated GIF's processor time per second shown and its time to the first
+// frame; composing one frame with and without effects. Figures are printed
+// beside the bare decode and the bare nearest-scaled copy measured in the
+// same run, and as "figure" lines that scripts/run-viewer-bench.sh sets
+// against another build's. It asserts nothing.
 //
-//   wine viewer_bench.exe first.jpg second.jpg [rounds]
+//   wine viewer_bench.exe first.jpg second.jpg [rounds [picture.png progressive.jpg animation.gif]]
 //
-// scripts/run-viewer-bench.sh makes two 6000 x 4000 JPEGs and runs it.
+// scripts/run-viewer-bench.sh makes the pictures (two 6000 x 4000 JPEGs, a
+// 4000 x 3000 PNG, a progressive 6000 x 4000 JPEG, a GIF of 20 frames of
+// 1920 x 1080) and runs it.
 #include <windows.h>
 #include <psapi.h>
 
@@ -28,7 +33,9 @@
 #include "app/startup.h"
 #include "base/app_state.h"
 #include "bench/window_bench_timing.h"
+#include "imagefiles/gif_file.h"
 #include "imagefiles/jpeg_file.h"
+#include "imagefiles/png_file.h"
 #include "raster/bitmap.h"
 #include "raster/blitting.h"
 #include "raster/dib_bitmap.h"
@@ -92,6 +99,39 @@ void Figure(const char* key, double value, const char* text) {
   printf("figure %-18s %10.2f  %s\n", key, value, text);
 }
 
+// Processor time of this process so far, in milliseconds.
+double ProcessorMs() {
+  FILETIME created, exited, kernel, user;
+  GetProcessTimes(GetCurrentProcess(), &created, &exited, &kernel, &user);
+  auto ms = [](const FILETIME& t) { return double(uint64_t(t.dwHighDateTime) << 32 | t.dwLowDateTime) / 10000.0; };
+  return ms(kernel) + ms(user);
+}
+
+double LongestSlice() {
+#if PREPARES_NEIGHBOUR
+  return g_app.picture_control->prepared.longest_slice_ms;
+#else
+  return 0.0;
+#endif
+}
+
+void ResetLongestSlice() {
+#if PREPARES_NEIGHBOUR
+  g_app.picture_control->prepared.longest_slice_ms = 0.0;
+#endif
+}
+
+// Per cent of the preparation's slices so far that took more than 5 ms
+// (a build that does not count them gives -1).
+double LongSlicePercent() {
+#if __has_include("imagefiles/png_row_decoding.h")
+  const PreparedPicture& prepared = g_app.picture_control->prepared;
+  return prepared.slice_count ? 100.0 * double(prepared.long_slice_count) / double(prepared.slice_count) : 0.0;
+#else
+  return -1.0;
+#endif
+}
+
 // A second thread posts a message stamped with its time every millisecond;
 // the wait between posting and the message being taken is what a key would
 // have waited.
@@ -112,6 +152,7 @@ int main(int argc, char** argv) {
   std::string first = argv[1], second = argv[2];
   int rounds = argc > 3 ? atoi(argv[3]) : 7;
   if (rounds < 1) rounds = 1;
+  std::string png = argc > 6 ? argv[4] : "", progressive = argc > 6 ? argv[5] : "", gif = argc > 6 ? argv[6] : "";
 
   g_app.instance = GetModuleHandleA(nullptr);
   RegisterWindowClasses(g_app.instance);
@@ -139,17 +180,17 @@ int main(int argc, char** argv) {
   std::string second_name = second.substr(second.find_last_of("\\/") + 1);
 
   // Next onto a neighbour prepared while the user looked, one key at a
-  // time: a list long enough to keep going forward.
+  // time: a list long enough to keep going forward, and to browse ten
+  // pictures at least (the peak memory).
   std::vector<std::string> names;
-  for (int i = 0; i < rounds + 2; ++i) names.push_back(i % 2 ? second_name : first_name);
+  int steps = rounds > 9 ? rounds : 9;
+  for (int i = 0; i < steps + 1; ++i) names.push_back(i % 2 ? second_name : first_name);
   std::string many = Selection(folder, names);
   OpenSelectedFiles(many.data());
   UpdateWindow(control->window);
   std::vector<double> prepared_times;
   double picture_bytes = 0;
-#if PREPARES_NEIGHBOUR
-  control->prepared.longest_slice_ms = 0.0;
-#endif
+  ResetLongestSlice();
   Probe probe;
   std::thread poster([&probe] {
     while (probe.running) {
@@ -161,7 +202,7 @@ int main(int argc, char** argv) {
       Sleep(1);
     }
   });
-  for (int i = 0; i < rounds; ++i) {
+  for (int i = 0; i < steps; ++i) {
     // The user looks for a second and a half; the probe's messages are taken
     // as the program's loop would take them.
     double looking = Now();
@@ -190,6 +231,65 @@ int main(int argc, char** argv) {
   if (control->picture) picture_bytes = double(control->picture->RowSpan()) * control->picture->Height() * 4;
   PROCESS_MEMORY_COUNTERS_EX memory = Memory();
   double prepared_next = MedianOf(prepared_times);
+  double jpeg_slice = LongestSlice();
+
+  // Back to the picture just left after a look at the one beside it.
+  std::string pair = Selection(folder, {first_name, second_name});
+  std::vector<double> back_times;
+  for (int i = 0; i < rounds; ++i) {
+    OpenSelectedFiles(pair.data());
+    UpdateWindow(control->window);
+    IdleFor(500);
+    PressArrow(VK_RIGHT);
+    IdleFor(1500);
+    double start = Now();
+    PressArrow(VK_LEFT);
+    back_times.push_back(Now() - start);
+  }
+  double back_to_left = MedianOf(back_times);
+
+  // Next onto a picture of another kind after a look at a JPEG: the time
+  // to the painted frame and the longest preparation slice meanwhile.
+  auto next_onto = [&](const std::string& path, double* slice) {
+    std::string list = Selection(folder, {first_name, path.substr(path.find_last_of("\\/") + 1)});
+    std::vector<double> times;
+    *slice = 0.0;
+    for (int i = 0; i < rounds; ++i) {
+      OpenSelectedFiles(list.data());
+      UpdateWindow(control->window);
+      ResetLongestSlice();
+      IdleFor(2000);
+      if (LongestSlice() > *slice) *slice = LongestSlice();
+      double start = Now();
+      PressArrow(VK_RIGHT);
+      times.push_back(Now() - start);
+    }
+    return MedianOf(times);
+  };
+  double png_slice = 0.0, progressive_slice = 0.0, gif_slice = 0.0;
+  double next_png = png.empty() ? 0.0 : next_onto(png, &png_slice);
+  double next_progressive = progressive.empty() ? 0.0 : next_onto(progressive, &progressive_slice);
+  double png_decode = png.empty() ? 0.0 : Median(rounds, [&] { delete LoadPngFile(png.c_str()); });
+  double progressive_decode =
+      progressive.empty() ? 0.0 : Median(rounds, [&] { delete LoadJpegFile(progressive.c_str()); });
+
+  // An animated GIF: from the dialog's result to its first frame, then the
+  // processor time per second while it plays.
+  double gif_open = 0.0, gif_decode = 0.0, gif_cpu = 0.0;
+  if (!gif.empty()) {
+    std::string one_gif = Selection(gif);
+    next_onto(gif, &gif_slice);
+    gif_decode = Median(rounds, [&] { delete LoadGifFile(gif.c_str()); });
+    gif_open = Median(rounds, [&] {
+      OpenSelectedFiles(one_gif.data());
+      UpdateWindow(control->window);
+      GdiFlush();
+    });
+    IdleFor(3000);   // the first loop read from the file
+    double cpu = ProcessorMs(), start = Now();
+    IdleFor(6000);
+    gif_cpu = (ProcessorMs() - cpu) / (Now() - start);
+  }
 
   // Keys held down: Right and Left between the two pictures, each key taken
   // as soon as the frame before it is painted.
@@ -224,18 +324,36 @@ int main(int argc, char** argv) {
   Figure("open", open, "dialog result to first frame");
   Figure("next_prepared", prepared_next, "arrow key to painted frame after 1.5 s of looking");
   Figure("next_held", held, "arrow key to painted frame, keys held down");
+  Figure("back_to_left", back_to_left, "arrow key back to the picture just left, after 1.5 s");
+  if (!png.empty()) {
+    Figure("png_decode", png_decode, "PNG decode alone (new bitmap)");
+    Figure("next_png", next_png, "arrow key onto the PNG after 2 s, to painted frame");
+  }
+  if (!progressive.empty()) {
+    Figure("prog_decode", progressive_decode, "progressive JPEG decode alone (new bitmap)");
+    Figure("next_progressive", next_progressive, "arrow key onto the progressive JPEG after 2 s");
+  }
+  if (!gif.empty()) {
+    Figure("gif_decode", gif_decode, "GIF whole-file decode alone (new bitmap)");
+    Figure("gif_open", gif_open, "dialog result to the GIF's first frame");
+    Figure("gif_cpu_per_s", gif_cpu, "processor seconds per second of animation");
+  }
   std::sort(probe.waits.begin(), probe.waits.end());
   size_t waits = probe.waits.size();
   Figure("message_wait_p50", waits ? probe.waits[waits / 2] : 0.0, "median wait of a posted message while looking");
   Figure("message_wait_p99", waits ? probe.waits[waits * 99 / 100] : 0.0, "99th percentile of that wait");
   Figure("message_wait_max", waits ? probe.waits.back() : 0.0, "longest wait of a posted message while looking");
-#if PREPARES_NEIGHBOUR
-  Figure("longest_slice", control->prepared.longest_slice_ms, "longest preparation slice");
-#endif
+  Figure("longest_slice", jpeg_slice, "longest preparation slice, JPEG");
+  if (!png.empty()) Figure("slice_png", png_slice, "longest preparation slice, PNG");
+  if (!progressive.empty()) Figure("slice_progressive", progressive_slice, "longest preparation slice, progressive JPEG");
+  if (!gif.empty()) Figure("slice_gif", gif_slice, "longest preparation slice, GIF (decoded whole)");
+  Figure("slices_over_5ms", LongSlicePercent(), "per cent of all preparation slices longer than 5 ms");
   Figure("floor_mb", MegaBytes(floor_private), "private memory before any picture (Wine's floor)");
-  Figure("peak_mb", MegaBytes(memory.PeakPagefileUsage), "peak private memory after the prepared steps");
+  Figure("peak_mb", MegaBytes(memory.PeakPagefileUsage), "peak private memory browsing ten JPEGs");
   Figure("peak_ws_mb", MegaBytes(memory.PeakWorkingSetSize), "peak working set after the prepared steps");
   Figure("picture_mb", picture_bytes / 1048576.0, "one decoded picture");
+  Figure("peak_over_floor", MegaBytes(memory.PeakPagefileUsage - floor_private), "peak private memory above the floor");
+  Figure("peak_target_mb", 3.2 * picture_bytes / 1048576.0 + 45.0, "3.2 pictures and 45 MB");
   Figure("frame_mb", 2.0 * client.right * client.bottom * 4 / 1048576.0, "frame and scratch bitmaps");
   printf("\n");
 

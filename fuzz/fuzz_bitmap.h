@@ -5,6 +5,7 @@
 #pragma once
 
 #include <cstdint>
+#include <cstdlib>
 
 #include "raster/memory_bitmap.h"
 
@@ -25,4 +26,16 @@ inline uint32_t TouchPixels(Bitmap* bitmap) {
   for (int y = 0; y < bitmap->Height(); ++y)
     for (int x = 0; x < bitmap->Width(); ++x) sum += bitmap->Bits()[y * bitmap->RowSpan() + x];
   return sum;
+}
+
+// Two decodings of one input must agree: both fail, or both give the same
+// size and pixels. Stops the run otherwise.
+inline void ExpectSameResult(Bitmap* a, Bitmap* b) {
+  bool a_has = a && a->Bits(), b_has = b && b->Bits();
+  if (a_has != b_has) abort();
+  if (!a_has) return;
+  if (a->Width() != b->Width() || a->Height() != b->Height()) abort();
+  for (int y = 0; y < a->Height(); ++y)
+    for (int x = 0; x < a->Width(); ++x)
+      if (a->Bits()[y * a->RowSpan() + x] != b->Bits()[y * b->RowSpan() + x]) abort();
 }

@@ -6,6 +6,7 @@
 
 #include <gif_lib.h>
 
+#include "imagefiles/gif_frame_cache.h"
 #include "imagefiles/picture_bounds.h"
 #include "raster/blitting.h"
 #include "raster/memory_bitmap.h"
@@ -66,7 +67,8 @@ int64_t GifDecodeBudget(const GifFileType* gif) {
   return 4 * int64_t(gif->SWidth) * gif->SHeight + (int64_t(1) << 20);
 }
 
-bool DrawGifImage(Bitmap* target, GifFileType* gif, int transparent_index, bool first_image, int64_t* budget) {
+bool DrawGifImage(Bitmap* target, GifFileType* gif, int transparent_index, bool first_image, int64_t* budget,
+                  GifFrameCache* recording) {
   int64_t own_budget = GifDecodeBudget(gif);
   if (!budget) budget = &own_budget;
   const GifImageDesc& image = gif->Image;
@@ -83,9 +85,9 @@ bool DrawGifImage(Bitmap* target, GifFileType* gif, int transparent_index, bool 
     else colours[i] = 0;
   }
 
+  uint32_t background = 0;
   if (target && first_image) {
     int index = gif->SBackGroundColor;
-    uint32_t background = 0;
     if (global && index >= 0 && index < global_count) background = MapColour(global->Colors[index]) & 0xFFFFFF;
     else if (index >= 0 && index < 256) background = colours[index] & 0xFFFFFF;
     ClearBitmap(target, background);
@@ -115,6 +117,11 @@ bool DrawGifImage(Bitmap* target, GifFileType* gif, int transparent_index, bool 
   int left = image.Left;
   int first_x = left < 0 ? -left : 0;
   int end_x = target_width - left < width ? target_width - left : width;
+  // Frames drawn from here on can be replayed from the recording; any other
+  // (nothing to draw into, an empty or refused image) cannot.
+  if (recording) {
+    BeginCachedFrame(recording, colours, transparent_index, first_image, background, left + first_x, end_x - first_x);
+  }
   bool within_budget = true;
   for (int n = 0; n < height; ++n) {
     bool last_pass = false;
@@ -133,6 +140,7 @@ bool DrawGifImage(Bitmap* target, GifFileType* gif, int transparent_index, bool 
     if (DGifGetLine(gif, line, width) != GIF_OK) break;
     if (y < 0 || y >= target_height) continue;
     uint32_t* row = bits + (flipped ? target_height - 1 - y : y) * span;
+    if (recording) AddCachedRow(recording, y, line + first_x);
     for (int x = first_x; x < end_x; ++x) {
       if (line[x] != transparent_index) row[left + x] = colours[line[x]];
     }
@@ -194,7 +202,7 @@ Bitmap* DecodeGifImages(GifFileType* gif, Bitmap* target, int64_t file_bytes) {
   return bitmap;
 }
 
-int DrawNextGifImage(GifFileType* gif, Bitmap* target, bool first_image) {
+int DrawNextGifImage(GifFileType* gif, Bitmap* target, bool first_image, GifFrameCache* recording) {
   int delay = 0;
   int transparent_index = -1;
   for (;;) {
@@ -205,7 +213,7 @@ int DrawNextGifImage(GifFileType* gif, Bitmap* target, bool first_image) {
       ForgetSavedGifImages(gif);
       // An image that used up the frame's budget stays as far as it was
       // drawn, and the next frame follows as usual.
-      DrawGifImage(target, gif, transparent_index, first_image, nullptr);
+      DrawGifImage(target, gif, transparent_index, first_image, nullptr, recording);
       return delay * 10;
     } else if (record == EXTENSION_RECORD_TYPE) {
       int label = 0;
@@ -225,7 +233,7 @@ int DrawNextGifImage(GifFileType* gif, Bitmap* target, bool first_image) {
   }
 }
 
-int StepGifFrame(GifFileType* gif, Bitmap* target, int32_t* state, int32_t* elapsed) {
+int StepGifFrame(GifFileType* gif, Bitmap* target, int32_t* state, int32_t* elapsed, GifFrameCache* cache) {
   if (!gif || *state < 0) return GIF_FRAME_STOPPED;
   // Every frame is drawn anew into the screen-sized bitmap: a screen larger
   // than any real animation shows its first frame and stays still.
@@ -236,7 +244,15 @@ int StepGifFrame(GifFileType* gif, Bitmap* target, int32_t* state, int32_t* elap
     if (target->Width() != gif->SWidth || target->Height() != gif->SHeight || !target->Bits())
       return GIF_FRAME_BAD_SIZE;
   }
-  int result = DrawNextGifImage(gif, target, *state == 0);
+  int result = 0;
+  if (cache && cache->complete) {
+    // A later loop: the frames come from memory, the end as it came first.
+    result = *state < static_cast<int>(cache->frames.size()) ? ReplayCachedFrame(cache, *state, target)
+                                                              : cache->end_code;
+  } else {
+    result = DrawNextGifImage(gif, target, *state == 0, cache);
+    if (cache) EndCachedFrame(cache, result);
+  }
   if (result < 0) {
     *state = result;
     return result;

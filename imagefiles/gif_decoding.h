@@ -5,6 +5,7 @@
 #include <cstdint>
 
 struct GifFileType;
+struct GifFrameCache;
 class Bitmap;
 
 // Draws the image whose descriptor was just read (gif is positioned after
@@ -17,9 +18,10 @@ class Bitmap;
 // Work is bounded: each decompressed line takes its width from *budget (a
 // fresh GifDecodeBudget when null), however large the image. False when the
 // budget ran out (the rows drawn stay, the rest of the data is skipped);
-// true otherwise, also when a damaged image stopped early.
+// true otherwise, also when a damaged image stopped early. With recording,
+// what is drawn is also recorded there (gif_frame_cache.h).
 bool DrawGifImage(Bitmap* target, GifFileType* gif, int transparent_index, bool first_image,
-                  int64_t* budget = nullptr);
+                  int64_t* budget = nullptr, GifFrameCache* recording = nullptr);
 
 // Pixels one frame (or a whole-file decoding) may decompress: four times
 // the logical screen, and a megapixel more.
@@ -50,7 +52,7 @@ const int GIF_FRAME_END = -10;             // the terminator was reached
 // Reads records up to the next image and draws it into target (which must
 // already have the logical screen's size, or be null). Returns the frame's
 // delay in milliseconds, or one of the negative codes above.
-int DrawNextGifImage(GifFileType* gif, Bitmap* target, bool first_image);
+int DrawNextGifImage(GifFileType* gif, Bitmap* target, bool first_image, GifFrameCache* recording = nullptr);
 
 // One step of a frame reader: with a target, resizes it to the logical
 // screen (GIF_FRAME_BAD_SIZE when it does not take it), then draws the next
@@ -59,8 +61,11 @@ int DrawNextGifImage(GifFileType* gif, Bitmap* target, bool first_image);
 // GIF_FRAME_BAD_SIZE.
 // *state counts the frames drawn (0: the next is drawn over a cleared
 // bitmap) and takes a negative code when reading stops; a stopped state
-// gives GIF_FRAME_STOPPED. *elapsed adds up the delays returned.
-int StepGifFrame(GifFileType* gif, Bitmap* target, int32_t* state, int32_t* elapsed);
+// gives GIF_FRAME_STOPPED. *elapsed adds up the delays returned. With a
+// cache, the first loop is recorded, and once it is complete the frames and
+// the end of later loops come from memory.
+int StepGifFrame(GifFileType* gif, Bitmap* target, int32_t* state, int32_t* elapsed,
+                 GifFrameCache* cache = nullptr);
 
 // giflib keeps a copy of every image descriptor it reads; a looping
 // animation would grow that list forever. Drops the copies.

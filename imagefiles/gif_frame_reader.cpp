@@ -2,12 +2,14 @@
 
 #include <cstdint>
 #include <cstdlib>
+#include <new>
 
 #include <gif_lib.h>
 
 #include "base/file_reader.h"
 #include "imagefiles/gif_file.h"
-#include "raster/bitmap.h"
+#include "imagefiles/gif_frame_cache.h"
+#include "raster/memory_bitmap.h"
 
 GifFrameReader* OpenGifFrameReader(const char* path) {
   FileReader* file = nullptr;
@@ -25,18 +27,20 @@ GifFrameReader* OpenGifFrameReader(const char* path) {
   reader->elapsed = 0;
   reader->state = 0;
   reader->rewind_position = FileReaderPosition(file);
+  reader->cache = MakeGifFrameCache();
   return reader;
 }
 
 int ReadNextGifFrame(GifFrameReader* reader, Bitmap* target) {
   if (!reader) return GIF_FRAME_STOPPED;
-  return StepGifFrame(reader->decoder, target, &reader->state, &reader->elapsed);
+  return StepGifFrame(reader->decoder, target, &reader->state, &reader->elapsed, reader->cache);
 }
 
 void RewindGifFrameReader(GifFrameReader* reader) {
   if (!reader) return;
   reader->state = 0;
   reader->elapsed = 0;
+  RewindGifFrameCache(reader->cache);
   SeekFileReader(reader->file, reader->rewind_position);
 }
 
@@ -45,5 +49,38 @@ void CloseGifFrameReader(GifFrameReader* reader) {
   int error = 0;
   DGifCloseFile(reader->decoder, &error);
   CloseFileReader(reader->file);
+  FreeGifFrameCache(reader->cache);
   free(reader);
+}
+
+Bitmap* LoadGifFirstFrame(const char* path, Bitmap* target, int* first_delay, GifFrameReader** animation) {
+  *first_delay = 0;
+  if (animation) *animation = nullptr;
+  Bitmap* bitmap = target ? target : new (std::nothrow) MemoryBitmap();
+  if (!bitmap) return nullptr;
+  GifFrameReader* reader = OpenGifFrameReader(path);
+  int delay = ReadNextGifFrame(reader, bitmap);
+  if (delay < 0) {
+    // The whole-file decoding would have drawn the first image as the reader
+    // does; where the reader could not, its picture is the one shown.
+    CloseGifFrameReader(reader);
+    Bitmap* whole = LoadGifFile(path, bitmap);
+    if (!whole && !target) delete bitmap;
+    return whole;
+  }
+  if (delay > 0 && animation) {
+    *animation = reader;
+  } else {
+    CloseGifFrameReader(reader);
+  }
+  *first_delay = delay;
+  return bitmap;
+}
+
+GifFrameReader* ResumeGifAnimation(const char* path, int first_delay) {
+  GifFrameReader* reader = OpenGifFrameReader(path);
+  // The first frame is only read past: the shown picture holds it.
+  if (reader && ReadNextGifFrame(reader, nullptr) == first_delay && first_delay > 0) return reader;
+  CloseGifFrameReader(reader);
+  return nullptr;
 }

@@ -10,6 +10,7 @@
 #include <jpeglib.h>
 
 #include "base/utf8_file.h"
+#include "imagefiles/jpeg_scan_source.h"
 #include "imagefiles/picture_bounds.h"
 #include "raster/memory_bitmap.h"
 
@@ -68,6 +69,11 @@ struct JpegDecoding {
   Bitmap* bitmap;      // the bitmap being filled
   uint32_t* out;       // the next row to fill
   ptrdiff_t span;      // pixels from one row to the next (negative when flipped)
+  bool sliced;         // reads through the scan source, input a piece at a time
+  bool started;        // jpeg_start_decompress has completed
+  bool failed;         // the bitmap did not take the picture's size
+  Bitmap* target;      // the bitmap to fill, or null to make one
+  JpegScanSource source;
 };
 
 // One row of grey, CMYK or RGB samples into pixels.
@@ -90,11 +96,50 @@ void ConvertRow(const unsigned char* row, int width, int components, J_COLOR_SPA
   }
 }
 
-// Everything up to the first row, shared by the whole-file and the
-// band-by-band decoding: the error manager, the header, the output format
-// and the bitmap. False on failure, with everything released. A picture
-// whose pixels would take more than max_bytes is refused before any bitmap
-// is sized.
+// jpeg_start_decompress, with at most max_input bytes more of input when the
+// decoding is sliced (negative: no limit), then the sample row and the
+// bitmap. True once all that is done; false while a sliced multi-scan file
+// needs more input, or when the bitmap does not take the picture's size (a
+// bitmap made here is deleted then). Called under a recovery point.
+bool StartDecompression(JpegDecoding* d, int64_t max_input) {
+  jpeg_decompress_struct* cinfo = &d->cinfo;
+  if (d->sliced) AllowJpegInput(cinfo, &d->source, max_input);
+  if (!jpeg_start_decompress(cinfo)) return false;
+  if (d->sliced) AllowJpegInput(cinfo, &d->source, -1);
+  d->started = true;
+  int width = static_cast<int>(cinfo->output_width);
+  int height = static_cast<int>(cinfo->output_height);
+  if (!d->in_place) {
+    d->row = static_cast<unsigned char*>((*cinfo->mem->alloc_large)(
+        reinterpret_cast<j_common_ptr>(cinfo), JPOOL_IMAGE,
+        static_cast<size_t>(cinfo->output_width) * static_cast<size_t>(cinfo->output_components)));
+  }
+
+  Bitmap* bitmap = d->target;
+  if (!bitmap) bitmap = d->created = new MemoryBitmap(width, height);
+  else bitmap->Resize(width, height);
+  if (bitmap->Width() != width || bitmap->Height() != height || !bitmap->Bits()) {
+    delete d->created;
+    d->created = nullptr;
+    d->failed = true;
+    return false;
+  }
+  d->bitmap = bitmap;
+  d->span = bitmap->RowSpan();
+  d->out = bitmap->Bits();
+  if (bitmap->IsFlipped()) {
+    d->out += (height - 1) * d->span;
+    d->span = -d->span;
+  }
+  return true;
+}
+
+// Everything up to the start of decompression, shared by the whole-file and
+// the band-by-band decoding: the error manager, the header, the output
+// format and the bitmap. False on failure, with everything released. A
+// picture whose pixels would take more than max_bytes is refused before any
+// bitmap is sized. The whole-file decoding reads through libjpeg's stdio
+// source, the band-by-band one through the scan source.
 bool StartDecoding(JpegDecoding* d, FILE* file, Bitmap* target, int64_t max_bytes) {
   jpeg_decompress_struct* cinfo = &d->cinfo;
   cinfo->err = jpeg_std_error(&d->errors.manager);
@@ -112,7 +157,8 @@ bool StartDecoding(JpegDecoding* d, FILE* file, Bitmap* target, int64_t max_byte
   d->progress.progress_monitor = LimitScans;
   cinfo->progress = &d->progress;
   int64_t file_bytes = FileBytesLeft(file);
-  jpeg_stdio_src(cinfo, file);
+  if (d->sliced) AttachJpegScanSource(cinfo, &d->source, file);
+  else jpeg_stdio_src(cinfo, file);
   jpeg_read_header(cinfo, TRUE);
   // A frame its file cannot hold is refused before libjpeg reserves its
   // coefficients or any bitmap is sized.
@@ -130,46 +176,33 @@ bool StartDecoding(JpegDecoding* d, FILE* file, Bitmap* target, int64_t max_byte
   // second pass over the pixels is needed.
   bool in_place = cinfo->out_color_space == JCS_RGB;
   if (in_place) cinfo->out_color_space = JCS_EXT_BGRA;
-  jpeg_start_decompress(cinfo);
-
-  int width = static_cast<int>(cinfo->output_width);
-  int height = static_cast<int>(cinfo->output_height);
-  int components = cinfo->output_components;
-  if (!in_place) {
-    d->row = static_cast<unsigned char*>((*cinfo->mem->alloc_large)(
-        reinterpret_cast<j_common_ptr>(cinfo), JPOOL_IMAGE,
-        static_cast<size_t>(cinfo->output_width) * static_cast<size_t>(components)));
-  }
-
-  Bitmap* bitmap = target;
-  if (!bitmap) bitmap = d->created = new MemoryBitmap(width, height);
-  else bitmap->Resize(width, height);
-  if (bitmap->Width() != width || bitmap->Height() != height || !bitmap->Bits()) {
-    jpeg_destroy_decompress(cinfo);
-    delete d->created;
-    return false;
-  }
-
   d->in_place = in_place;
-  d->bitmap = bitmap;
-  d->span = bitmap->RowSpan();
-  d->out = bitmap->Bits();
-  if (bitmap->IsFlipped()) {
-    d->out += (height - 1) * d->span;
-    d->span = -d->span;
-  }
-  return true;
+  d->target = target;
+  // A multi-scan file decoded in slices reads its scans in later calls; any
+  // other is started now. The bitmap is sized once the decompression has
+  // started (a file that libjpeg refuses by then takes none).
+  if (d->sliced && jpeg_has_multiple_scans(cinfo)) return true;
+  if (StartDecompression(d, -1)) return true;
+  jpeg_destroy_decompress(cinfo);
+  return false;
 }
 
-// Decodes up to max_rows further rows into the bitmap. 1 when the picture is
-// complete, 0 while rows remain, -1 on failure; libjpeg is released in the
-// first and the last case, and a bitmap made here is deleted on failure.
-int DecodeRows(JpegDecoding* d, int max_rows) {
+// Decodes up to max_rows further rows into the bitmap; before the first row,
+// a sliced multi-scan file is given max_input bytes more of its scans
+// instead (negative: all of them). 1 when the picture is complete, 0 while
+// work remains, -1 on failure; libjpeg is released in the first and the last
+// case, and a bitmap made here is deleted on failure.
+int DecodeRows(JpegDecoding* d, int max_rows, int64_t max_input) {
   jpeg_decompress_struct* cinfo = &d->cinfo;
   if (setjmp(d->errors.recovery)) {
     jpeg_destroy_decompress(cinfo);
     delete d->created;
     d->created = nullptr;
+    return -1;
+  }
+  if (!d->started && !StartDecompression(d, max_input)) {
+    if (!d->failed) return 0;
+    jpeg_destroy_decompress(cinfo);
     return -1;
   }
   int width = static_cast<int>(cinfo->output_width);
@@ -192,7 +225,7 @@ int DecodeRows(JpegDecoding* d, int max_rows) {
 
 Bitmap* Decode(JpegDecoding* d, FILE* file, Bitmap* target) {
   if (!StartDecoding(d, file, target, INT64_MAX)) return nullptr;
-  return DecodeRows(d, INT_MAX) == 1 ? d->bitmap : nullptr;
+  return DecodeRows(d, INT_MAX, -1) == 1 ? d->bitmap : nullptr;
 }
 
 }  // namespace
@@ -218,37 +251,63 @@ Bitmap* LoadJpegFile(const char* path, Bitmap* target) {
 // file it reads.
 struct JpegBandDecoding {
   JpegDecoding decoding;
-  FILE* file;
+  FILE* file;        // null once libjpeg is released
+  bool owns_file;
 };
 
-JpegBandDecoding* StartJpegBandDecoding(const char* path, Bitmap* target, int64_t max_bytes) {
+namespace {
+
+void CloseBandFile(JpegBandDecoding* band) {
+  if (band->file && band->owns_file) fclose(band->file);
+  band->file = nullptr;
+}
+
+JpegBandDecoding* StartBands(FILE* file, bool owns_file, Bitmap* target, int64_t max_bytes) {
   JpegBandDecoding* band = static_cast<JpegBandDecoding*>(calloc(1, sizeof(JpegBandDecoding)));
-  if (!band) return nullptr;
-  band->file = Utf8OpenFile(path, "rb");
+  if (!band) {
+    if (file && owns_file) fclose(file);
+    return nullptr;
+  }
+  band->file = file;
+  band->owns_file = owns_file;
+  band->decoding.sliced = true;
   if (!band->file || !StartDecoding(&band->decoding, band->file, target, max_bytes)) {
-    if (band->file) fclose(band->file);
+    ReleaseJpegScanSource(&band->decoding.source);
+    CloseBandFile(band);
     free(band);
     return nullptr;
   }
   return band;
 }
 
-int DecodeJpegBand(JpegBandDecoding* band, int max_rows) {
+}  // namespace
+
+JpegBandDecoding* StartJpegBandDecoding(const char* path, Bitmap* target, int64_t max_bytes) {
+  return StartBands(Utf8OpenFile(path, "rb"), true, target, max_bytes);
+}
+
+JpegBandDecoding* StartJpegBandDecodingStream(FILE* file, Bitmap* target, int64_t max_bytes) {
+  return StartBands(file, false, target, max_bytes);
+}
+
+int DecodeJpegBand(JpegBandDecoding* band, int max_rows, int max_input_bytes) {
   if (!band->file) return band->decoding.bitmap ? 1 : -1;
-  int result = DecodeRows(&band->decoding, max_rows);
+  int result = DecodeRows(&band->decoding, max_rows, max_input_bytes);
   if (result != 0) {
     // libjpeg is released: only the file and the outcome remain.
-    fclose(band->file);
-    band->file = nullptr;
+    ReleaseJpegScanSource(&band->decoding.source);
+    CloseBandFile(band);
     if (result < 0) band->decoding.bitmap = nullptr;
   }
   return result;
 }
 
-Bitmap* JpegBandBitmap(const JpegBandDecoding* band) { return band->decoding.bitmap; }
+Bitmap* JpegBandBitmap(const JpegBandDecoding* band) {
+  return band->decoding.started || !band->file ? band->decoding.bitmap : band->decoding.target;
+}
 
 Bitmap* FinishJpegBandDecoding(JpegBandDecoding* band) {
-  Bitmap* bitmap = DecodeJpegBand(band, INT_MAX) == 1 ? band->decoding.bitmap : nullptr;
+  Bitmap* bitmap = DecodeJpegBand(band, INT_MAX, -1) == 1 ? band->decoding.bitmap : nullptr;
   free(band);
   return bitmap;
 }
@@ -257,7 +316,8 @@ void AbandonJpegBandDecoding(JpegBandDecoding* band) {
   if (!band) return;
   if (band->file) {
     jpeg_destroy_decompress(&band->decoding.cinfo);
-    fclose(band->file);
+    ReleaseJpegScanSource(&band->decoding.source);
+    CloseBandFile(band);
   }
   delete band->decoding.created;
   free(band);

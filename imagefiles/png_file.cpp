@@ -35,15 +35,6 @@ void Release(PngDecoding* d) {
   d->rows = nullptr;
 }
 
-// The bytes A, R, G, B at increasing addresses become the pixel
-// A << 24 | R << 16 | G << 8 | B, whose bytes in memory are B, G, R, A.
-void ReorderRow(uint32_t* row, int width) {
-  for (int x = 0; x < width; ++x) {
-    uint32_t v = row[x];
-    row[x] = v >> 24 | (v >> 8 & 0xFF00u) | (v << 8 & 0xFF0000u) | v << 24;
-  }
-}
-
 Bitmap* Decode(PngDecoding* d, FILE* file, Bitmap* target) {
   // libpng's own error and warning handling; we only catch the jump.
   d->png = png_create_read_struct(PNG_LIBPNG_VER_STRING, nullptr, nullptr, nullptr);
@@ -60,8 +51,7 @@ Bitmap* Decode(PngDecoding* d, FILE* file, Bitmap* target) {
   }
   int64_t file_bytes = FileBytesLeft(file);
   png_init_io(d->png, file);
-  png_set_keep_unknown_chunks(d->png, PNG_HANDLE_CHUNK_NEVER, nullptr, 0);
-  png_set_keep_unknown_chunks(d->png, PNG_HANDLE_CHUNK_NEVER, UNUSED_CHUNKS, sizeof UNUSED_CHUNKS / 5);
+  IgnoreUnusedPngChunks(d->png);
   png_read_info(d->png, d->info);
   png_uint_32 width = 0, height = 0;
   int bit_depth = 0, colour_type = 0, interlace = 0, compression = 0, filter = 0;
@@ -72,21 +62,7 @@ Bitmap* Decode(PngDecoding* d, FILE* file, Bitmap* target) {
     Release(d);
     return nullptr;
   }
-
-  // Every pixel arrives as the four bytes A, R, G, B.
-  bool has_alpha = (colour_type & PNG_COLOR_MASK_ALPHA) != 0;
-  bool grey = colour_type == PNG_COLOR_TYPE_GRAY || colour_type == PNG_COLOR_TYPE_GRAY_ALPHA;
-  if (colour_type == PNG_COLOR_TYPE_PALETTE) png_set_palette_to_rgb(d->png);
-  if (colour_type == PNG_COLOR_TYPE_GRAY && bit_depth < 8) png_set_expand_gray_1_2_4_to_8(d->png);
-  if (png_get_valid(d->png, d->info, PNG_INFO_tRNS)) {
-    png_set_tRNS_to_alpha(d->png);
-    has_alpha = true;
-  }
-  if (bit_depth == 16) png_set_strip_16(d->png);
-  if (bit_depth < 8) png_set_packing(d->png);
-  if (grey) png_set_gray_to_rgb(d->png);
-  if (has_alpha) png_set_swap_alpha(d->png);
-  else png_set_filler(d->png, 0xFF, PNG_FILLER_BEFORE);
+  RequestPngPixelFormat(d->png, d->info);
 
   // libpng keeps widths and heights below 2^31 (and its own user limits).
   int w = static_cast<int>(width), h = static_cast<int>(height);
@@ -114,11 +90,45 @@ Bitmap* Decode(PngDecoding* d, FILE* file, Bitmap* target) {
   png_read_image(d->png, d->rows);
   Release(d);
 
-  for (int y = 0; y < h; ++y) ReorderRow(first + y * span, w);
+  for (int y = 0; y < h; ++y) ReorderPngRow(first + y * span, w);
   return bitmap;
 }
 
 }  // namespace
+
+void IgnoreUnusedPngChunks(png_structp png) {
+  png_set_keep_unknown_chunks(png, PNG_HANDLE_CHUNK_NEVER, nullptr, 0);
+  png_set_keep_unknown_chunks(png, PNG_HANDLE_CHUNK_NEVER, UNUSED_CHUNKS, sizeof UNUSED_CHUNKS / 5);
+}
+
+void RequestPngPixelFormat(png_structp png, png_infop info) {
+  png_uint_32 width = 0, height = 0;
+  int bit_depth = 0, colour_type = 0, interlace = 0, compression = 0, filter = 0;
+  png_get_IHDR(png, info, &width, &height, &bit_depth, &colour_type, &interlace, &compression, &filter);
+  // Every pixel arrives as the four bytes A, R, G, B.
+  bool has_alpha = (colour_type & PNG_COLOR_MASK_ALPHA) != 0;
+  bool grey = colour_type == PNG_COLOR_TYPE_GRAY || colour_type == PNG_COLOR_TYPE_GRAY_ALPHA;
+  if (colour_type == PNG_COLOR_TYPE_PALETTE) png_set_palette_to_rgb(png);
+  if (colour_type == PNG_COLOR_TYPE_GRAY && bit_depth < 8) png_set_expand_gray_1_2_4_to_8(png);
+  if (png_get_valid(png, info, PNG_INFO_tRNS)) {
+    png_set_tRNS_to_alpha(png);
+    has_alpha = true;
+  }
+  if (bit_depth == 16) png_set_strip_16(png);
+  if (bit_depth < 8) png_set_packing(png);
+  if (grey) png_set_gray_to_rgb(png);
+  if (has_alpha) png_set_swap_alpha(png);
+  else png_set_filler(png, 0xFF, PNG_FILLER_BEFORE);
+}
+
+// The bytes A, R, G, B at increasing addresses become the pixel
+// A << 24 | R << 16 | G << 8 | B, whose bytes in memory are B, G, R, A.
+void ReorderPngRow(uint32_t* row, int width) {
+  for (int x = 0; x < width; ++x) {
+    uint32_t v = row[x];
+    row[x] = v >> 24 | (v >> 8 & 0xFF00u) | (v << 8 & 0xFF0000u) | v << 24;
+  }
+}
 
 Bitmap* DecodePngStream(FILE* file, Bitmap* target) {
   if (!file) return nullptr;

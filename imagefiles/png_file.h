@@ -1,7 +1,10 @@
 // PNG pictures through libpng.
 #pragma once
 
+#include <cstdint>
 #include <cstdio>
+
+#include <png.h>
 
 class Bitmap;
 
@@ -13,3 +16,13 @@ Bitmap* LoadPngFile(const char* path, Bitmap* target = nullptr);
 
 // The same from a file already open for reading; the file stays open.
 Bitmap* DecodePngStream(FILE* file, Bitmap* target);
+
+// Shared with the row-by-row decoding (png_row_decoding.h), so that both give
+// the same pixels. Before png_read_info: the ancillary chunks nothing here
+// uses are skipped instead of read into memory.
+void IgnoreUnusedPngChunks(png_structp png);
+// After png_read_info: the transformations that make every pixel arrive as
+// the four bytes A, R, G, B.
+void RequestPngPixelFormat(png_structp png, png_infop info);
+// Those bytes, at increasing addresses, become pixels A << 24 | R << 16 | G << 8 | B.
+void ReorderPngRow(uint32_t* row, int width);

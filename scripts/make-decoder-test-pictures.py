@@ -107,6 +107,27 @@ write("bad_crc.png", bytes(good))
 # A big RGBA picture for the robustness test's seeds (small, kept fast).
 write("rgba8.png", png(24, 16, 6, 8, [[(x * 10, y * 15, (x * y) & 255, (x * 7 + y) & 255)
                                         for x in range(24)] for y in range(16)]))
+# For the row-by-row decoding: many rows of every kind, interlaced or not,
+# and a file cut in the middle of its image data.
+def sliced_sample(x, y, channel, maximum):
+    return ((x * 37 + y * 11 + channel * 71) * (maximum // 255 if maximum > 255 else 1) + x * y) % (maximum + 1)
+
+
+def sliced_pixels(width, height, channels, maximum):
+    return [[tuple(sliced_sample(x, y, c, maximum) for c in range(channels)) for x in range(width)]
+            for y in range(height)]
+
+
+write("sliced_rgb.png", png(97, 61, 2, 8, sliced_pixels(97, 61, 3, 255)))
+write("sliced_grey_alpha16_interlaced.png", png(37, 23, 4, 16, sliced_pixels(37, 23, 2, 65535), interlace=True))
+write("sliced_grey_alpha8.png", png(37, 23, 4, 8, sliced_pixels(37, 23, 2, 255)))
+write("sliced_rgba16_interlaced.png", png(29, 17, 6, 16, sliced_pixels(29, 17, 4, 65535), interlace=True))
+write("sliced_palette_interlaced.png", png(29, 17, 3, 4, [[((x + 2 * y) % 5,) for x in range(29)] for y in range(17)],
+                                          palette=palette, trns=bytes([0, 255, 128]), interlace=True))
+write("sliced_grey2_interlaced.png", png(31, 9, 0, 2, [[((x + y) % 4,) for x in range(31)] for y in range(9)],
+                                         interlace=True))
+sliced_rgb = open(os.path.join(out, "sliced_rgb.png"), "rb").read()
+write("truncated.png", sliced_rgb[:len(sliced_rgb) // 2])
 # A header that claims 100000 x 100000 pixels.
 write("huge.png", png(1, 1, 2, 8, [[(1, 2, 3)]]).replace(
     png_chunk(b"IHDR", struct.pack(">IIBBBBB", 1, 1, 8, 2, 0, 0, 0)),
@@ -344,6 +365,14 @@ with open(os.path.join(out, "photo.jpg"), "rb") as f:
 write("truncated.jpg", whole[:len(whole) // 2])
 djpeg("truncated.jpg", "truncated.pnm")
 write("empty.jpg", b"")
+# For the decoding whose input comes a piece at a time: progressive files
+# of several kilobytes, in colour, grey and CMYK, and one cut short.
+photo(160, 120).save(os.path.join(out, "progressive_large.jpg"), quality=95, progressive=True)
+photo(64, 48).convert("L").save(os.path.join(out, "progressive_grey.jpg"), quality=95, progressive=True)
+photo(48, 40).convert("CMYK").save(os.path.join(out, "progressive_cmyk.jpg"), quality=95, progressive=True)
+with open(os.path.join(out, "progressive_large.jpg"), "rb") as f:
+    whole = f.read()
+write("progressive_truncated.jpg", whole[:len(whole) * 3 // 5])
 # CMYK, stored inverted as Adobe writes it: all 255 is white; K = 0 is black.
 # PIL writes the inverted bytes, with the Adobe marker that says so.
 Image.new("CMYK", (16, 16), (0, 0, 0, 0)).save(os.path.join(out, "cmyk_white.jpg"), quality=100)

@@ -30,7 +30,8 @@ struct PictureControl {
   DibBitmap* scratch;    // owned: copy of the frame for the flips and the rotation
   FileList files;        // the opened files and the position of the shown one
   GifFrameReader* animation;   // owned: set while an animated GIF is shown
-  PreparedPicture prepared;    // the neighbour decoded while the user looks
+  PreparedPicture prepared;    // the neighbour ahead and the picture just left
+  HeldPicture shown;           // the shown picture's file and stamp (its bitmap is picture)
   int step;                    // +1 after Next (and at first), -1 after Previous
   // Display effect switches, 0 or 1, and the rotation in degrees
   // (0, 90, 180 or 270, clockwise on screen).

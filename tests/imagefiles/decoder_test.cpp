@@ -12,6 +12,7 @@
 
 #include "imagefiles/bmp_file.h"
 #include "imagefiles/gif_file.h"
+#include "imagefiles/gif_frame_cache.h"
 #include "imagefiles/gif_frame_reader.h"
 #include "imagefiles/gif_memory_source.h"
 #include "imagefiles/ico_file.h"
@@ -381,6 +382,121 @@ TEST(GifFrameReaderTest, FailuresAndNullReader) {
   ASSERT_NE(reader, nullptr);
   EXPECT_EQ(ReadNextGifFrame(reader, &bitmap), GIF_FRAME_END);
   CloseGifFrameReader(reader);
+}
+
+namespace {
+
+// Every pixel of the visible area alike (both null counts as alike).
+bool SamePicture(Bitmap* a, Bitmap* b) {
+  if (!a || !b) return a == b;
+  if (a->Width() != b->Width() || a->Height() != b->Height()) return false;
+  for (int y = 0; y < a->Height(); ++y)
+    for (int x = 0; x < a->Width(); ++x)
+      if (Pixel(a, x, y) != Pixel(b, x, y)) return false;
+  return true;
+}
+
+const char* const GIFS[] = {"offset.gif", "overhang.gif", "two_images.gif", "animation.gif", "seed.gif",
+                            "twin_5x9_interlaced.gif", "twin_5x1.gif", "no_image.gif", "huge_screen.gif",
+                            "tall_image.gif", "wide_image.gif", "wide_second_frame.gif", "many_images.gif",
+                            "animated_4096.gif", "animated_8000.gif", "empty.jpg", "missing.gif"};
+
+}  // namespace
+
+TEST(GifFrameReaderTest, FirstFrameInOneDecodeIsThePictureOfBoth) {
+  // What a GIF was shown with when the whole file was decoded first and the
+  // frame reader then drew its first frame over it.
+  for (const char* name : GIFS) {
+    std::string path = Picture(name);
+    Bitmap* both = LoadGifFile(path.c_str());
+    GifFrameReader* reader = OpenGifFrameReader(path.c_str());
+    int both_delay = both && reader ? ReadNextGifFrame(reader, both) : 0;
+    CloseGifFrameReader(reader);
+    int delay = -1;
+    GifFrameReader* animation = nullptr;
+    Bitmap* once = LoadGifFirstFrame(path.c_str(), nullptr, &delay, &animation);
+    EXPECT_TRUE(SamePicture(both, once)) << name;
+    EXPECT_EQ(delay, both_delay > 0 ? both_delay : 0) << name;
+    // The reader handed over goes on with the second frame.
+    EXPECT_EQ(animation != nullptr, both_delay > 0) << name;
+    if (animation) {
+      EXPECT_EQ(animation->state, 1) << name;
+      CloseGifFrameReader(animation);
+    }
+    // And into a target that held another picture.
+    MemoryBitmap target(7, 3);
+    FillBitmapRect(&target, 0, 0, 7, 3, 0xFF123456u, 1.0f, BLEND_COPY);
+    Bitmap* into = LoadGifFirstFrame(path.c_str(), &target, &delay, nullptr);
+    EXPECT_TRUE(SamePicture(both, into)) << name << " into a target";
+    // A reader resumed after that frame reads on as the first one did.
+    if (both_delay > 0) {
+      GifFrameReader* resumed = ResumeGifAnimation(path.c_str(), both_delay);
+      ASSERT_NE(resumed, nullptr) << name;
+      EXPECT_EQ(resumed->state, 1);
+      CloseGifFrameReader(resumed);
+      EXPECT_EQ(ResumeGifAnimation(path.c_str(), both_delay + 1), nullptr) << name;
+    }
+    delete both;
+    delete once;
+  }
+}
+
+TEST(GifFrameReaderTest, LaterLoopsFromMemoryGiveTheDecodedFrames) {
+  for (const char* name : {"animation.gif", "seed.gif", "animated_4096.gif", "wide_second_frame.gif",
+                           "twin_5x9_interlaced.gif"}) {
+    for (bool resumed : {false, true}) {
+      std::string what = std::string(name) + (resumed ? ", first frame read past" : "");
+      GifFrameReader* reader = OpenGifFrameReader(Picture(name).c_str());
+      GifFrameReader* plain = OpenGifFrameReader(Picture(name).c_str());
+      ASSERT_NE(reader, nullptr) << what;
+      ASSERT_NE(plain, nullptr) << what;
+      FreeGifFrameCache(plain->cache);
+      plain->cache = nullptr;
+      MemoryBitmap picture, expected;
+      if (resumed) {
+        // As a prepared GIF is shown: the picture holds the first frame.
+        ReadNextGifFrame(plain, &expected);
+        ReadNextGifFrame(reader, nullptr);
+        ReadNextGifFrame(plain, nullptr);
+        RewindGifFrameReader(plain);
+        ReadNextGifFrame(plain, &picture);
+        ASSERT_TRUE(SamePicture(&picture, &expected));
+      }
+      for (int loop = 0; loop < 4; ++loop) {
+        for (int frame = 0; frame < 50; ++frame) {
+          int result = ReadNextGifFrame(reader, &picture);
+          ASSERT_EQ(result, ReadNextGifFrame(plain, &expected)) << what << " loop " << loop << " frame " << frame;
+          ASSERT_EQ(reader->state, plain->state);
+          ASSERT_EQ(reader->elapsed, plain->elapsed);
+          ASSERT_TRUE(SamePicture(&picture, &expected)) << what << " loop " << loop << " frame " << frame;
+          if (result < 0) break;
+        }
+        // The first whole loop drawn from the file is kept; after it the
+        // file is not read any more.
+        EXPECT_EQ(reader->cache->complete, loop >= (resumed ? 1 : 0)) << what << " loop " << loop;
+        RewindGifFrameReader(reader);
+        RewindGifFrameReader(plain);
+      }
+      CloseGifFrameReader(reader);
+      CloseGifFrameReader(plain);
+    }
+  }
+  // Frames beyond the cache's size are not kept, and the loops go on from
+  // the file.
+  GifFrameCache* cache = MakeGifFrameCache();
+  uint32_t colours[256] = {};
+  std::vector<uint8_t> row(1 << 20);
+  for (int frame = 0; frame < 100 && !cache->too_large; ++frame) {
+    BeginCachedFrame(cache, colours, -1, frame == 0, 0, 0, static_cast<int>(row.size()));
+    for (int y = 0; y < 8; ++y) AddCachedRow(cache, y, row.data());
+    EndCachedFrame(cache, 10);
+  }
+  EXPECT_TRUE(cache->too_large);
+  EXPECT_TRUE(cache->frames.empty());
+  EndCachedFrame(cache, GIF_FRAME_END);
+  RewindGifFrameCache(cache);
+  EXPECT_FALSE(cache->complete);
+  FreeGifFrameCache(cache);
 }
 
 // ---------------------------------------------------------------- BMP

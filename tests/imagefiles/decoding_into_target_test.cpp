@@ -1,16 +1,19 @@
-// Decoding into the memory of a picture no longer shown, and the JPEG
-// decoding band by band: both must give exactly the pixels of a plain decode
-// into a new bitmap, whatever the target held before, and fail as the plain
-// decode fails. Also the size read from a picture's header.
+// Decoding into the memory of a picture no longer shown, the JPEG decoding
+// band by band (its input a piece at a time) and the PNG decoding row by
+// row: all must give exactly the pixels of a plain decode into a new bitmap,
+// whatever the target held before, and fail as the plain decode fails. Also
+// the size read from a picture's header.
 #include <gtest/gtest.h>
 
 #include <climits>
 #include <cstdint>
+#include <cstdio>
 #include <string>
 
 #include "imagefiles/jpeg_file.h"
 #include "imagefiles/picture_header.h"
 #include "imagefiles/png_file.h"
+#include "imagefiles/png_row_decoding.h"
 #include "raster/memory_bitmap.h"
 
 #ifdef _WIN32
@@ -67,17 +70,32 @@ void ExpectTargetDecodesAlike(Decoder decode, const char* name) {
   delete plain;
 }
 
-const char* const JPEGS[] = {"photo.jpg",     "photo444.jpg",   "grey.jpg",      "progressive.jpg",
-                             "truncated.jpg", "cmyk_white.jpg", "cmyk_black.jpg"};
+const char* const JPEGS[] = {"photo.jpg",        "photo444.jpg",          "grey.jpg",
+                             "progressive.jpg",  "truncated.jpg",         "cmyk_white.jpg",
+                             "cmyk_black.jpg",   "progressive_large.jpg", "progressive_grey.jpg",
+                             "progressive_cmyk.jpg", "progressive_truncated.jpg"};
+
+const char* const PNGS[] = {"rgba16.png", "palette_trns.png", "grey1.png", "grey8_trns.png",
+                            "twin_13x11_interlaced.png", "twin_1x1_interlaced.png", "twin_3x5_interlaced.png",
+                            "rgba8.png", "sliced_rgb.png", "sliced_grey_alpha8.png",
+                            "sliced_grey_alpha16_interlaced.png", "sliced_rgba16_interlaced.png",
+                            "sliced_palette_interlaced.png", "sliced_grey2_interlaced.png"};
+
+// Bytes of a file (0 when missing).
+long FileSize(const char* name) {
+  FILE* file = fopen(Picture(name).c_str(), "rb");
+  if (!file) return 0;
+  fseek(file, 0, SEEK_END);
+  long size = ftell(file);
+  fclose(file);
+  return size;
+}
 
 }  // namespace
 
 TEST(DecodingIntoTarget, EveryKindGivesThePixelsOfAPlainDecode) {
   for (const char* name : JPEGS) ExpectTargetDecodesAlike(LoadJpegFile, name);
-  for (const char* name : {"rgba16.png", "palette_trns.png", "grey1.png", "twin_13x11_interlaced.png",
-                           "twin_1x1_interlaced.png", "rgba8.png"}) {
-    ExpectTargetDecodesAlike(LoadPngFile, name);
-  }
+  for (const char* name : PNGS) ExpectTargetDecodesAlike(LoadPngFile, name);
 #ifdef _WIN32
   for (const char* name : {"offset.gif", "overhang.gif", "two_images.gif", "animation.gif", "twin_5x9_interlaced.gif"}) {
     ExpectTargetDecodesAlike(LoadGifFile, name);
@@ -97,27 +115,109 @@ TEST(DecodingIntoTarget, FailuresGiveNullWithATarget) {
   EXPECT_EQ(LoadPngFile(Picture("huge.png").c_str(), &target), nullptr);
 }
 
-TEST(JpegBandDecoding, AnyBandHeightGivesThePixelsOfAPlainDecode) {
+TEST(JpegBandDecoding, AnyBandHeightAndInputPieceGiveThePixelsOfAPlainDecode) {
+  // Rows per call, and bytes of input per call while a progressive file's
+  // scans are read (negative: all at once).
+  const int steps[][2] = {{1, 1024}, {7, 1}, {16, 4096}, {1000, -1}};
   for (const char* name : JPEGS) {
     Bitmap* plain = LoadJpegFile(Picture(name).c_str());
     ASSERT_NE(plain, nullptr) << name;
-    for (int rows : {1, 7, 16, 1000}) {
+    bool progressive = std::string(name).find("progressive") != std::string::npos;
+    for (const auto& step : steps) {
+      int rows = step[0], input = step[1];
+      std::string what = std::string(name) + " in bands of " + std::to_string(rows) + " rows, " +
+                         std::to_string(input) + " bytes";
       MemoryBitmap* target = DirtyTarget(plain->Width() + 5, plain->Height() + 3);
       JpegBandDecoding* band = StartJpegBandDecoding(Picture(name).c_str(), target, INT64_MAX);
-      ASSERT_NE(band, nullptr) << name;
+      ASSERT_NE(band, nullptr) << what;
       EXPECT_EQ(JpegBandBitmap(band), target);
       int result = 0, calls = 0;
-      while ((result = DecodeJpegBand(band, rows)) == 0) ++calls;
-      EXPECT_EQ(result, 1) << name;
-      EXPECT_GE(calls + 1, (plain->Height() + rows - 1) / rows) << name << " in bands of " << rows;
+      while ((result = DecodeJpegBand(band, rows, input)) == 0) ++calls;
+      EXPECT_EQ(result, 1) << what;
+      EXPECT_GE(calls + 1, (plain->Height() + rows - 1) / rows) << what;
+      // The scans really came a piece at a time (the header is read with
+      // the file's first 4096 bytes).
+      if (progressive && input > 0) EXPECT_GE(calls, (FileSize(name) - 4096) / input / 2) << what;
       // Further calls keep saying complete.
-      EXPECT_EQ(DecodeJpegBand(band, rows), 1);
-      EXPECT_EQ(FinishJpegBandDecoding(band), target) << name;
-      ExpectSamePixels(plain, target, std::string(name) + " in bands of " + std::to_string(rows));
+      EXPECT_EQ(DecodeJpegBand(band, rows, input), 1);
+      EXPECT_EQ(FinishJpegBandDecoding(band), target) << what;
+      ExpectSamePixels(plain, target, what);
       delete target;
     }
     delete plain;
   }
+}
+
+TEST(JpegBandDecoding, AbandoningOrFinishingInTheMiddleOfTheScans) {
+  Bitmap* plain = LoadJpegFile(Picture("progressive_large.jpg").c_str());
+  for (bool finish : {false, true}) {
+    JpegBandDecoding* band = StartJpegBandDecoding(Picture("progressive_large.jpg").c_str(), nullptr, INT64_MAX);
+    ASSERT_NE(band, nullptr);
+    for (int i = 0; i < 3; ++i) EXPECT_EQ(DecodeJpegBand(band, 1, 1000), 0);
+    if (!finish) {
+      AbandonJpegBandDecoding(band);
+      continue;
+    }
+    Bitmap* finished = FinishJpegBandDecoding(band);
+    ExpectSamePixels(plain, finished, "finished in the middle of the scans");
+    delete finished;
+  }
+  delete plain;
+}
+
+TEST(PngRowDecoding, AnyRowCountGivesThePixelsOfAPlainDecode) {
+  for (const char* name : PNGS) {
+    Bitmap* plain = LoadPngFile(Picture(name).c_str());
+    ASSERT_NE(plain, nullptr) << name;
+    for (int rows : {1, 5, 1000}) {
+      std::string what = std::string(name) + " in steps of " + std::to_string(rows) + " rows";
+      MemoryBitmap* target = DirtyTarget(plain->Width() + 3, plain->Height() + 2);
+      PngRowDecoding* decoding = StartPngRowDecoding(Picture(name).c_str(), target, INT64_MAX);
+      ASSERT_NE(decoding, nullptr) << what;
+      int result = 0, calls = 0;
+      while ((result = DecodePngRows(decoding, rows)) == 0) ++calls;
+      EXPECT_EQ(result, 1) << what;
+      EXPECT_GE(calls + 1, (plain->Height() + rows - 1) / rows) << what;
+      EXPECT_EQ(DecodePngRows(decoding, rows), 1);
+      EXPECT_EQ(FinishPngRowDecoding(decoding), target) << what;
+      ExpectSamePixels(plain, target, what);
+      delete target;
+    }
+    delete plain;
+  }
+}
+
+TEST(PngRowDecoding, FailsWhereThePlainDecodeFails) {
+  // Cut in the middle of the image data, and a wrong checksum: no picture.
+  for (const char* name : {"truncated.png", "bad_crc.png"}) {
+    EXPECT_EQ(LoadPngFile(Picture(name).c_str()), nullptr) << name;
+    PngRowDecoding* decoding = StartPngRowDecoding(Picture(name).c_str(), nullptr, INT64_MAX);
+    ASSERT_NE(decoding, nullptr) << name;
+    int result = 0;
+    while ((result = DecodePngRows(decoding, 1)) == 0) {
+    }
+    EXPECT_EQ(result, -1) << name;
+    EXPECT_EQ(DecodePngRows(decoding, 1), -1) << name;
+    EXPECT_EQ(FinishPngRowDecoding(decoding), nullptr) << name;
+  }
+  for (const char* name : {"missing.png", "empty.jpg", "huge.png", "photo.jpg"}) {
+    EXPECT_EQ(StartPngRowDecoding(Picture(name).c_str(), nullptr, INT64_MAX), nullptr) << name;
+  }
+  // rgba8.png is 24 x 16: 1,536 bytes; refused above the limit before the
+  // target is sized. Abandoning at any point releases everything (the leak
+  // checker of the sanitizer build watches).
+  MemoryBitmap target(5, 5);
+  EXPECT_EQ(StartPngRowDecoding(Picture("rgba8.png").c_str(), &target, 1535), nullptr);
+  EXPECT_EQ(target.Width(), 5);
+  PngRowDecoding* decoding = StartPngRowDecoding(Picture("rgba8.png").c_str(), &target, 1536);
+  ASSERT_NE(decoding, nullptr);
+  EXPECT_EQ(DecodePngRows(decoding, 3), 0);
+  AbandonPngRowDecoding(decoding);
+  decoding = StartPngRowDecoding(Picture("sliced_rgb.png").c_str(), nullptr, INT64_MAX);
+  ASSERT_NE(decoding, nullptr);
+  DecodePngRows(decoding, 2);
+  AbandonPngRowDecoding(decoding);
+  AbandonPngRowDecoding(nullptr);
 }
 
 TEST(JpegBandDecoding, FinishingEarlyDecodesTheRest) {

@@ -146,14 +146,16 @@ class PicturePreparationTest : public MainWindowFixture {
 
 TEST_F(PicturePreparationTest, PreparedAndUnpreparedGiveTheSamePixelsForEveryKind) {
   std::string big = folder_ + "big.jpg";
+  std::string other_big = folder_ + "other_big.jpg";
   ASSERT_TRUE(WriteJpeg(big, 1200, 900, 3));
+  ASSERT_TRUE(WriteJpeg(other_big, 1100, 800, 4));
   const std::string kinds[] = {folder_ + "gradient.jpg", folder_ + "landscape.png",
                                folder_ + "animation.gif", folder_ + "still.gif",
-                               folder_ + "small.bmp",     folder_ + "icon.ico", big};
+                               folder_ + "small.bmp",     folder_ + "icon.ico", other_big};
   for (const std::string& path : kinds) {
     // Prepared: the neighbour is decoded while the first picture is shown,
-    // and Next swaps it in; the picture it replaces keeps its memory for the
-    // preparation of the one after.
+    // and Next swaps it in; the picture it replaces is kept for a step back,
+    // and since it is also the next file, nothing else is prepared.
     Open({big, path, big});
     ASSERT_EQ(control_->prepared.path, path);
     PrepareFully();
@@ -162,22 +164,39 @@ TEST_F(PicturePreparationTest, PreparedAndUnpreparedGiveTheSamePixelsForEveryKin
     Bitmap* replaced = control_->picture;
     ShowNextPicture();
     EXPECT_EQ(control_->picture, prepared) << path;
-    EXPECT_EQ(control_->prepared.bitmap, replaced) << path;
+    EXPECT_EQ(control_->prepared.kept.bitmap, replaced) << path;
+    EXPECT_EQ(control_->prepared.state, PREPARATION_IDLE) << path;
     ExpectShown(path);
+    // Back and forth between the two: the bitmaps are swapped each time.
+    for (int i = 0; i < 2; ++i) {
+      ShowPreviousPicture();
+      EXPECT_EQ(control_->picture, replaced) << path;
+      EXPECT_EQ(control_->prepared.kept.bitmap, prepared) << path;
+      ExpectShown(big);
+      ShowNextPicture();
+      EXPECT_EQ(control_->picture, prepared) << path;
+      ExpectShown(path);
+    }
+    ShowNextPicture();
+    ExpectShown(big);
 
-    // Unprepared: Next at once decodes into the replaced picture's memory.
+    // Unprepared: Next at once decodes, and the picture left is kept. (The
+    // list is opened twice, so that no picture of it is held yet.)
+    Open({big, path});
     Open({big, path});
     replaced = control_->picture;
     ShowNextPicture();
-    EXPECT_EQ(control_->picture, replaced) << path;
+    EXPECT_EQ(control_->prepared.kept.bitmap, replaced) << path;
     ExpectShown(path);
 
-    // And back: Previous from there onto the large JPEG, also prepared.
+    // And back onto the kept picture; at the first file going back the only
+    // neighbour is the one just left: nothing is prepared, and the memory
+    // kept for a preparation is given back.
     PrepareFully();
     ShowPreviousPicture();
+    EXPECT_EQ(control_->picture, replaced) << path;
     ExpectShown(big);
-    // At the first file going back there is nothing to prepare: the memory
-    // kept for it is given back.
+    EXPECT_EQ(control_->prepared.state, PREPARATION_IDLE) << path;
     EXPECT_EQ(control_->prepared.bitmap, nullptr);
   }
 }
@@ -228,6 +247,72 @@ TEST_F(PicturePreparationTest, AFileReplacedAfterItsPreparationShowsTheNewConten
   CloseHandle(file);
   ShowNextPicture();
   ExpectShown(second);
+}
+
+namespace {
+
+// The last-write time of a file, and setting it back.
+bool LastWriteTime(const std::string& path, FILETIME* time) {
+  WIN32_FILE_ATTRIBUTE_DATA data;
+  if (!GetFileAttributesExW(Wide(path).c_str(), GetFileExInfoStandard, &data)) return false;
+  *time = data.ftLastWriteTime;
+  return true;
+}
+
+bool SetLastWriteTime(const std::string& path, const FILETIME& time) {
+  HANDLE file = CreateFileW(Wide(path).c_str(), FILE_WRITE_ATTRIBUTES, 0, nullptr, OPEN_EXISTING, 0, nullptr);
+  if (file == INVALID_HANDLE_VALUE) return false;
+  bool done = SetFileTime(file, nullptr, nullptr, &time) != 0;
+  CloseHandle(file);
+  return done;
+}
+
+// Rewrites a BMP with its pixel bytes inverted: the same size, another
+// picture; then its old last-write time is put back.
+bool RewriteKeepingSizeAndTime(const std::string& path) {
+  std::string bytes;
+  FILETIME time;
+  if (!ReadFileBytes(path, &bytes) || !LastWriteTime(path, &time) || bytes.size() <= 54) return false;
+  for (size_t i = 54; i < bytes.size(); ++i) bytes[i] = static_cast<char>(~bytes[i]);
+  Sleep(20);
+  return WriteFileBytes(path, bytes) && SetLastWriteTime(path, time);
+}
+
+}  // namespace
+
+TEST_F(PicturePreparationTest, APictureWhoseFileWasRewrittenUnderItsOldSizeAndTimeIsDecodedAfresh) {
+  std::string first = Copy("small.bmp", "first.bmp");
+  std::string second = Copy("small.bmp", "second.bmp");
+  std::string third = Copy("landscape.png", "third.png");
+  // Prepared ahead, then rewritten.
+  Open({first, second, third});
+  PrepareFully();
+  ASSERT_EQ(control_->prepared.state, PREPARATION_READY);
+  RefImage before = ImageOf(control_->prepared.bitmap);
+  ASSERT_TRUE(RewriteKeepingSizeAndTime(second));
+  ShowNextPicture();
+  ExpectShown(second);
+  EXPECT_NE(RefCountDifferences(before, ImageOf(control_->picture), nullptr), 0);
+  // Kept for a step back, then rewritten.
+  ASSERT_NE(control_->prepared.kept.bitmap, nullptr);
+  ASSERT_TRUE(RewriteKeepingSizeAndTime(first));
+  ShowPreviousPicture();
+  ExpectShown(first);
+  // Kept, then deleted: black.
+  ASSERT_NE(control_->prepared.kept.bitmap, nullptr);
+  ASSERT_EQ(control_->prepared.kept.path, second);
+  ASSERT_TRUE(DeleteFileW(Wide(second).c_str()));
+  ShowNextPicture();
+  ExpectBlackFrame();
+  // Kept and replaced by another picture under the same name.
+  ShowNextPicture();
+  ExpectShown(third);
+  ShowPreviousPicture();
+  ASSERT_EQ(control_->prepared.kept.path, third);
+  ASSERT_TRUE(CopyFileW(Wide(pictures_ + "portrait.png").c_str(), Wide(third).c_str(), FALSE));
+  ShowNextPicture();
+  ExpectShown(third);
+  EXPECT_EQ(control_->picture->Width(), 90);
 }
 
 TEST_F(PicturePreparationTest, AFileDeletedAfterItsPreparationShowsBlack) {
@@ -301,6 +386,77 @@ TEST_F(PicturePreparationTest, TheBudgetAndTheWholeDecodeLimit) {
   }
 }
 
+namespace {
+
+int64_t BlockBytes(Bitmap* bitmap) {
+  return bitmap ? static_cast<MemoryBitmap*>(bitmap)->AllocatedBytes() : 0;
+}
+
+int64_t PixelBytes(Bitmap* bitmap) { return bitmap ? BitmapByteCount(bitmap->Width(), bitmap->Height()) : 0; }
+
+}  // namespace
+
+TEST_F(PicturePreparationTest, WhatIsHeldBeyondTheShownPictureStaysWithinTheBudget) {
+  // 1200 x 900 pixels take 4,320,000 bytes: above a budget of 4,000,000.
+  std::string huge = folder_ + "huge.jpg";
+  ASSERT_TRUE(WriteJpeg(huge, 1200, 900, 7));
+  std::string landscape = folder_ + "landscape.png", portrait = folder_ + "portrait.png";
+  std::string gradient = folder_ + "gradient.jpg", small = folder_ + "small.bmp";
+  // Every block held is the size of its picture (within 1.5x), and what is
+  // held beyond the shown picture fits in the budget.
+  auto expect_fitting = [&](const char* when) {
+    Bitmap* ready = control_->prepared.state == PREPARATION_READY ? control_->prepared.bitmap : nullptr;
+    for (Bitmap* held : {control_->picture, control_->prepared.kept.bitmap, ready}) {
+      if (held) EXPECT_LE(BlockBytes(held), PixelBytes(held) * 3 / 2) << when;
+    }
+    EXPECT_LE(BlockBytes(control_->prepared.kept.bitmap) + BlockBytes(control_->prepared.bitmap),
+              control_->prepared.budget_bytes)
+        << when;
+  };
+  control_->prepared.budget_bytes = 4000000;
+  Open({huge, landscape, gradient, portrait});
+  PrepareFully();
+  ShowNextPicture();
+  // The huge picture is not kept, and Previous decodes it afresh.
+  EXPECT_EQ(control_->prepared.kept.bitmap, nullptr);
+  expect_fitting("after the huge picture");
+  ShowPreviousPicture();
+  ExpectShown(huge);
+  EXPECT_EQ(control_->prepared.kept.path, landscape);
+  // Onward to the end, prepared and not.
+  ShowNextPicture();
+  expect_fitting("back on the small picture");
+  PrepareFully();
+  ShowNextPicture();
+  ShowNextPicture();
+  ExpectShown(portrait);
+  expect_fitting("at the end");
+  // At the end nothing is prepared: only the picture just left is held.
+  EXPECT_EQ(control_->prepared.bitmap, nullptr);
+  EXPECT_EQ(control_->prepared.kept.path, gradient);
+
+  // With the whole budget: the huge picture is kept, and the small pictures
+  // shown after it, decoded at once into its memory or prepared into it,
+  // give the large block back.
+  control_->prepared.budget_bytes = PREPARATION_BUDGET_BYTES;
+  Open({landscape, huge, gradient, small, portrait});
+  Open({landscape, huge, gradient, small, portrait});
+  // The huge picture is kept after the second step and becomes the memory
+  // for a preparation after the third; the fourth decodes into it at once.
+  for (int i = 0; i < 4; ++i) {
+    ShowNextPicture();
+    expect_fitting(("step " + std::to_string(i)).c_str());
+    if (i == 1) {
+      PrepareFully();
+      expect_fitting("prepared after the second step");
+    }
+  }
+  ExpectShown(portrait);
+  EXPECT_EQ(control_->picture->Width(), 90);
+  Open({gradient, small});
+  expect_fitting("a new list");
+}
+
 TEST_F(PicturePreparationTest, TheDirectionOfTheLastMoveDecides) {
   std::vector<std::string> paths;
   for (int i = 0; i < 4; ++i) paths.push_back(Copy("gradient.jpg", "p" + std::to_string(i) + ".jpg"));
@@ -353,6 +509,22 @@ TEST_F(PicturePreparationTest, AnimationIsUnaffected) {
   EXPECT_EQ(control_->animation, reader);
   SendMessageA(control_->window, WM_TIMER, TIMER_ANIMATION, 0);
   EXPECT_NE(RefCountDifferences(frame1, ImageOf(control_->picture), nullptr), 0);
+  // Left on its first frame, the animation is kept and starts again from
+  // it; left later, it is decoded afresh: its first frame either way.
+  for (int ticks : {0, 1, 2}) {
+    Open({animation, still});
+    Bitmap* first_frame = control_->picture;
+    for (int i = 0; i < ticks; ++i) SendMessageA(control_->window, WM_TIMER, TIMER_ANIMATION, 0);
+    ShowNextPicture();
+    EXPECT_EQ(control_->prepared.kept.bitmap, ticks == 0 ? first_frame : nullptr) << ticks;
+    ShowPreviousPicture();
+    ExpectShown(animation);
+    ASSERT_NE(control_->animation, nullptr) << ticks;
+    EXPECT_EQ(control_->animation->state, 1) << ticks;
+    RefImage shown = ImageOf(control_->picture);
+    SendMessageA(control_->window, WM_TIMER, TIMER_ANIMATION, 0);
+    EXPECT_NE(RefCountDifferences(shown, ImageOf(control_->picture), nullptr), 0) << ticks;
+  }
   // The animation really runs on its timer while the preparation timer works.
   Open({animation, still});
   RefImage start = ImageOf(control_->picture);

@@ -1,0 +1,122 @@
+#include "imagefiles/gif_frame_cache.h"
+
+#include <cstddef>
+#include <cstring>
+#include <new>
+
+#include "raster/blitting.h"
+
+namespace {
+
+// Bytes a frame takes besides its indices (its colour table, mainly).
+const int64_t FRAME_OVERHEAD = sizeof(GifCachedFrame);
+
+void Forget(GifFrameCache* cache) {
+  cache->frames.clear();
+  cache->frames.shrink_to_fit();
+  cache->bytes = 0;
+  cache->recording = false;
+  cache->complete = false;
+}
+
+// Stops recording for good: too much to keep.
+void GiveUp(GifFrameCache* cache) {
+  Forget(cache);
+  cache->too_large = true;
+}
+
+bool Records(const GifFrameCache* cache) {
+  return cache && !cache->complete && !cache->spoiled && !cache->too_large;
+}
+
+}  // namespace
+
+GifFrameCache* MakeGifFrameCache() {
+  GifFrameCache* cache = new (std::nothrow) GifFrameCache();
+  if (cache) Forget(cache);
+  return cache;
+}
+
+void FreeGifFrameCache(GifFrameCache* cache) { delete cache; }
+
+void BeginCachedFrame(GifFrameCache* cache, const uint32_t colours[256], int transparent_index, bool cleared,
+                      uint32_t background, int x0, int count) {
+  if (!Records(cache)) return;
+  cache->bytes += FRAME_OVERHEAD;
+  if (cache->bytes > GIF_FRAME_CACHE_BYTES) {
+    GiveUp(cache);
+    return;
+  }
+  cache->frames.emplace_back();
+  GifCachedFrame& frame = cache->frames.back();
+  frame.delay = 0;
+  frame.cleared = cleared;
+  frame.background = background;
+  memcpy(frame.colours, colours, sizeof frame.colours);
+  frame.transparent_index = transparent_index;
+  frame.x0 = x0;
+  frame.count = count > 0 ? count : 0;
+  cache->recording = true;
+}
+
+void AddCachedRow(GifFrameCache* cache, int y, const uint8_t* indices) {
+  if (!Records(cache) || !cache->recording) return;
+  GifCachedFrame& frame = cache->frames.back();
+  cache->bytes += frame.count + static_cast<int64_t>(sizeof(int));
+  if (cache->bytes > GIF_FRAME_CACHE_BYTES) {
+    GiveUp(cache);
+    return;
+  }
+  frame.rows.push_back(y);
+  frame.indices.insert(frame.indices.end(), indices, indices + frame.count);
+}
+
+void SkipCachedFrame(GifFrameCache* cache) {
+  if (Records(cache)) cache->spoiled = true;
+}
+
+void EndCachedFrame(GifFrameCache* cache, int result) {
+  if (!Records(cache)) return;
+  if (result >= 0) {
+    // Every frame with a bitmap to draw into was begun.
+    if (!cache->recording) {
+      cache->spoiled = true;
+      return;
+    }
+    cache->frames.back().delay = result;
+    cache->recording = false;
+    return;
+  }
+  // A frame that was begun and then failed drew something the code alone
+  // does not repeat: such a loop is not replayed.
+  if (cache->recording) {
+    cache->spoiled = true;
+    return;
+  }
+  cache->end_code = result;
+  cache->complete = !cache->frames.empty();
+}
+
+void RewindGifFrameCache(GifFrameCache* cache) {
+  if (!cache || cache->complete) return;
+  Forget(cache);
+  cache->spoiled = false;
+}
+
+int ReplayCachedFrame(const GifFrameCache* cache, int index, Bitmap* target) {
+  const GifCachedFrame& frame = cache->frames[static_cast<size_t>(index)];
+  uint32_t* bits = target ? target->Bits() : nullptr;
+  if (!bits) return frame.delay;
+  if (frame.cleared) ClearBitmap(target, frame.background);
+  int height = target->Height();
+  ptrdiff_t span = target->RowSpan();
+  const uint8_t* line = frame.indices.data();
+  for (int y : frame.rows) {
+    uint32_t* row = bits + (target->IsFlipped() ? height - 1 - y : y) * span + frame.x0;
+    for (int x = 0; x < frame.count; ++x) {
+      if (line[x] != frame.transparent_index) row[x] = frame.colours[line[x]];
+    }
+    line += frame.count;
+  }
+  return frame.delay;
+}
