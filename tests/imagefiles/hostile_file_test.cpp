@@ -516,8 +516,9 @@ std::string TempPath(const char* suffix) {
   return "/tmp/vistrel_hostile_" + std::to_string(getpid()) + suffix;
 }
 
-// A 20000 x 20000 baseline JPEG, written row by row: stripes of 8 rows.
-bool WriteLargeJpeg(const std::string& path) {
+// An RGB JPEG written row by row; fill_row gives row y its samples.
+bool WriteRgbJpeg(const std::string& path, int width, int height, bool progressive_444,
+                  void (*fill_row)(unsigned char* row, int y, int width, int height)) {
   FILE* file = fopen(path.c_str(), "wb");
   if (!file) return false;
   jpeg_compress_struct cinfo;
@@ -525,17 +526,20 @@ bool WriteLargeJpeg(const std::string& path) {
   cinfo.err = jpeg_std_error(&errors);
   jpeg_create_compress(&cinfo);
   jpeg_stdio_dest(&cinfo, file);
-  cinfo.image_width = LARGE;
-  cinfo.image_height = LARGE;
+  cinfo.image_width = width;
+  cinfo.image_height = height;
   cinfo.input_components = 3;
   cinfo.in_color_space = JCS_RGB;
   jpeg_set_defaults(&cinfo);
   jpeg_set_quality(&cinfo, 50, TRUE);
+  if (progressive_444) {
+    for (int i = 0; i < 3; ++i) cinfo.comp_info[i].h_samp_factor = cinfo.comp_info[i].v_samp_factor = 1;
+    jpeg_simple_progression(&cinfo);
+  }
   jpeg_start_compress(&cinfo, TRUE);
-  std::vector<unsigned char> row(LARGE * 3);
+  std::vector<unsigned char> row(size_t(width) * 3);
   while (cinfo.next_scanline < cinfo.image_height) {
-    unsigned char level = (cinfo.next_scanline / 8) % 2 ? 200 : 40;
-    memset(row.data(), level, row.size());
+    fill_row(row.data(), static_cast<int>(cinfo.next_scanline), width, height);
     JSAMPROW rows[1] = {row.data()};
     jpeg_write_scanlines(&cinfo, rows, 1);
   }
@@ -543,6 +547,22 @@ bool WriteLargeJpeg(const std::string& path) {
   jpeg_destroy_compress(&cinfo);
   fclose(file);
   return true;
+}
+
+// Stripes of 8 rows.
+void FillStripedRow(unsigned char* row, int y, int width, int height) {
+  memset(row, (y / 8) % 2 ? 200 : 40, size_t(width) * 3);
+}
+
+// Left half red, right half blue, the last rows green.
+void FillThreeColourRow(unsigned char* row, int y, int width, int height) {
+  bool bottom = y >= height - 16;
+  for (int x = 0; x < width; ++x) {
+    unsigned char* p = &row[size_t(x) * 3];
+    p[0] = !bottom && x < width / 2 ? 220 : 0;
+    p[1] = bottom ? 220 : 0;
+    p[2] = !bottom && x >= width / 2 ? 220 : 0;
+  }
 }
 
 bool WriteLargePng(const std::string& path) {
@@ -573,7 +593,7 @@ bool WriteLargePng(const std::string& path) {
 
 TEST(LargePictureTest, TwentyThousandSquareJpegAndPngOpen) {
   std::string jpeg = TempPath(".jpg"), png = TempPath(".png");
-  ASSERT_TRUE(WriteLargeJpeg(jpeg));
+  ASSERT_TRUE(WriteRgbJpeg(jpeg, LARGE, LARGE, false, FillStripedRow));
   FILE* file = fopen(jpeg.c_str(), "rb");
   Bitmap* bitmap = DecodeJpegStream(file, nullptr);
   fclose(file);
@@ -608,40 +628,9 @@ TEST(LargePictureTest, DISABLED_ProgressiveJpegWithCoefficientsAboveTwoGigabytes
   if (free_bytes < (int64_t(8) << 30))
     GTEST_SKIP() << "needs 8 GB of free memory, " << (free_bytes >> 20) << " MB free";
   std::string path = TempPath("_progressive.jpg");
-  FILE* file = fopen(path.c_str(), "wb");
-  ASSERT_NE(file, nullptr);
-  jpeg_compress_struct cinfo;
-  jpeg_error_mgr errors;
-  cinfo.err = jpeg_std_error(&errors);
-  jpeg_create_compress(&cinfo);
-  jpeg_stdio_dest(&cinfo, file);
-  cinfo.image_width = width;
-  cinfo.image_height = height;
-  cinfo.input_components = 3;
-  cinfo.in_color_space = JCS_RGB;
-  jpeg_set_defaults(&cinfo);
-  jpeg_set_quality(&cinfo, 50, TRUE);
-  for (int i = 0; i < 3; ++i) cinfo.comp_info[i].h_samp_factor = cinfo.comp_info[i].v_samp_factor = 1;
-  jpeg_simple_progression(&cinfo);
-  jpeg_start_compress(&cinfo, TRUE);
-  std::vector<unsigned char> row(size_t(width) * 3);
-  while (cinfo.next_scanline < cinfo.image_height) {
-    // Left half red, right half blue, the last rows green.
-    bool bottom = cinfo.next_scanline >= height - 16;
-    for (int x = 0; x < width; ++x) {
-      unsigned char* p = &row[size_t(x) * 3];
-      p[0] = !bottom && x < width / 2 ? 220 : 0;
-      p[1] = bottom ? 220 : 0;
-      p[2] = !bottom && x >= width / 2 ? 220 : 0;
-    }
-    JSAMPROW rows[1] = {row.data()};
-    jpeg_write_scanlines(&cinfo, rows, 1);
-  }
-  jpeg_finish_compress(&cinfo);
-  jpeg_destroy_compress(&cinfo);
-  fclose(file);
+  ASSERT_TRUE(WriteRgbJpeg(path, width, height, true, FillThreeColourRow));
 
-  file = fopen(path.c_str(), "rb");
+  FILE* file = fopen(path.c_str(), "rb");
   Bitmap* bitmap = DecodeJpegStream(file, nullptr);
   fclose(file);
   remove(path.c_str());
