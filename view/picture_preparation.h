@@ -12,6 +12,8 @@
 #include <cstdint>
 #include <string>
 
+#include "base/file_stamp.h"
+
 class Bitmap;
 struct JpegBandDecoding;
 struct PngRowDecoding;
@@ -35,20 +37,6 @@ const double LONG_SLICE_MS = 5.0;
 // A block of memory more than this many times the size of the picture it
 // holds (or is to hold) is given back and allocated afresh.
 const double OVERSIZED_BLOCK_RATIO = 1.5;
-
-// What tells whether a file changed: its size and last-write time, and what
-// the file system changes on every write even when the write time is set
-// back (the change time) and the file's identity (volume and file index),
-// which another file put under the same name does not share.
-struct FileStamp {
-  int64_t size;
-  uint64_t last_write;    // in the platform's 100-nanosecond units
-  uint64_t change_time;   // the same units; 0 where the file system has none
-  uint64_t identity;
-};
-// False when the file does not exist or cannot be examined.
-bool ReadFileStamp(const char* path, FileStamp* stamp);
-bool SameFileStamp(const FileStamp& a, const FileStamp& b);
 
 // A decoded picture and the file it shows.
 struct HeldPicture {
