@@ -40,9 +40,11 @@ bool OnFatVolume(HANDLE file, DWORD serial) {
   for (int i = 0; i < g_volume_count; ++i) {
     if (g_volumes[i].serial == serial) return g_volumes[i].fat;
   }
+  // A volume that does not tell its file system is judged by its change
+  // time alone.
   wchar_t name[MAX_PATH + 1];
-  if (!GetVolumeInformationByHandleW(file, nullptr, 0, nullptr, nullptr, nullptr, name, MAX_PATH + 1)) return false;
-  bool fat = lstrcmpiW(name, L"FAT") == 0 || lstrcmpiW(name, L"FAT32") == 0 || lstrcmpiW(name, L"exFAT") == 0;
+  bool fat = GetVolumeInformationByHandleW(file, nullptr, 0, nullptr, nullptr, nullptr, name, MAX_PATH + 1) &&
+             (lstrcmpiW(name, L"FAT") == 0 || lstrcmpiW(name, L"FAT32") == 0 || lstrcmpiW(name, L"exFAT") == 0);
   const int capacity = sizeof g_volumes / sizeof g_volumes[0];
   g_volumes[g_volume_count < capacity ? g_volume_count++ : serial % capacity] = VolumeKind{serial, fat};
   return fat;
