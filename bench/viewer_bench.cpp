@@ -1,23 +1,27 @@
-// What the user waits for in the viewer, measured in the real windows:
-// opening a large JPEG up to its first painted frame; Next and Previous from
-// the arrow key to the painted frame, both with time to prepare the
-// neighbour and with the keys held down (no time for anything but the
-// keys); back to the picture just left; Next onto a PNG and onto a
-// progressive JPEG after a look; the longest preparation slice of each
-// kind; how long a message waits while the neighbour is prepared; peak
-// memory browsing ten large JPEGs beside the picture's own size; an
-// animated GIF's processor time per second shown and its time to the first
-// frame; composing one frame with and without effects. Figures are printed
-// beside the bare decode and the bare nearest-scaled copy measured in the
-// same run, and as "figure" lines that scripts/run-viewer-bench.sh sets
-// against another build's. It asserts nothing.
+// What the user waits for in the viewer, measured in the real windows the way
+// a user works: keys posted to the main window and handled by the program's
+// own message loop up to the painted picture; the Open files dialog
+// confirmed with Enter; forward and back over every file kind. Measured:
+// a step onto a picture that is not held (decode, fit and paint) and an
+// Open of the same large JPEG, each against the plain decode of that file
+// in the same run; Next after a look (the neighbour prepared) and back to
+// the picture just left; keys held down; per file kind the longest
+// decoding step and a step that is not held; the longest time the window
+// took to answer a message while a picture decoded (a second thread sends
+// it one every millisecond), while opening a huge progressive JPEG and
+// while nine Right presses 33 ms apart cross ten progressive JPEGs; the
+// peak of private memory beyond the shown picture in those sequences; an
+// animated GIF's processor time; composing one frame with and without
+// effects. Figures are printed as "figure" lines that
+// scripts/run-viewer-bench.sh sets against another build's. It asserts
+// nothing.
 //
-//   wine viewer_bench.exe first.jpg second.jpg [rounds [picture.png progressive.jpg animation.gif]]
+//   wine viewer_bench.exe <pictures folder> [rounds]
 //
-// scripts/run-viewer-bench.sh makes the pictures (two 6000 x 4000 JPEGs, a
-// 4000 x 3000 PNG, a progressive 6000 x 4000 JPEG, a GIF of 20 frames of
-// 1920 x 1080) and runs it.
+// scripts/run-viewer-bench.sh makes the pictures (the names below) and runs
+// it; a picture that is missing skips what needs it.
 #include <windows.h>
+#include <objbase.h>
 #include <psapi.h>
 
 #include <algorithm>
@@ -25,6 +29,7 @@
 #include <cstdio>
 #include <cstdlib>
 #include <cstring>
+#include <mutex>
 #include <string>
 #include <thread>
 #include <vector>
@@ -33,17 +38,17 @@
 #include "app/startup.h"
 #include "base/app_state.h"
 #include "bench/window_bench_timing.h"
+#include "imagefiles/file_list.h"
 #include "imagefiles/gif_file.h"
 #include "imagefiles/jpeg_file.h"
-#include "imagefiles/png_file.h"
 #include "raster/bitmap.h"
 #include "raster/blitting.h"
 #include "raster/dib_bitmap.h"
 #include "view/picture_control.h"
 #include "view/picture_navigation.h"
 
-// The same source builds against a tree that prepares no neighbour, for a
-// before and after in one session.
+// The same source builds against an older tree, for a before and after in
+// one session.
 #if __has_include("view/picture_preparation.h")
 #define PREPARES_NEIGHBOUR 1
 #else
@@ -52,16 +57,335 @@
 
 namespace {
 
-// An arrow key as the keyboard gives it, handled by the program's message
-// handling up to the painted frame. Only the key is taken from the queue,
-// so that nothing else (no timer) runs in between: keys held down.
-void PressArrow(WORD key) {
+// ---- What the program tells of its own work. Only these functions read
+// the program's statistics: a tree that keeps other ones changes them here.
+
+// Forgets the longest step and the count of steps so far.
+void ResetStepStatistics() {
+#if PREPARES_NEIGHBOUR
+  g_app.picture_control->prepared.longest_slice_ms = 0.0;
+#endif
+#if __has_include("imagefiles/png_row_decoding.h")
+  g_app.picture_control->prepared.slice_count = 0;
+  g_app.picture_control->prepared.long_slice_count = 0;
+#endif
+}
+
+// The longest step of decoding, in milliseconds, and the number of steps,
+// since the reset, of pictures of the kind (the names of KINDS below). This
+// tree keeps one figure for every kind, and only for the preparation of the
+// neighbour: a picture decoded for the screen is one step it does not time.
+struct StepFigures {
+  double longest_ms;
+  double steps;       // -1 where the tree does not count them
+  double long_steps;  // of those, longer than 5 ms
+};
+StepFigures StepStatistics(const char* kind) {
+  StepFigures figures = {0.0, -1.0, -1.0};
+#if PREPARES_NEIGHBOUR
+  figures.longest_ms = g_app.picture_control->prepared.longest_slice_ms;
+#endif
+#if __has_include("imagefiles/png_row_decoding.h")
+  figures.steps = double(g_app.picture_control->prepared.slice_count);
+  figures.long_steps = double(g_app.picture_control->prepared.long_slice_count);
+#endif
+  return figures;
+}
+
+// Bytes the program counts as held beyond the shown picture (its ledger);
+// -1 where it keeps no such count.
+double LedgerBytes() { return -1.0; }
+
+// ---- Time, memory, the loop.
+
+double MegaBytes(double bytes) { return bytes / (1024.0 * 1024.0); }
+
+SIZE_T PrivateBytes() {
+  PROCESS_MEMORY_COUNTERS counters = {};
+  counters.cb = sizeof counters;
+  GetProcessMemoryInfo(GetCurrentProcess(), &counters, sizeof counters);
+  return counters.PagefileUsage;
+}
+
+// Processor time of this process so far, in milliseconds.
+double ProcessorMs() {
+  FILETIME created, exited, kernel, user;
+  GetProcessTimes(GetCurrentProcess(), &created, &exited, &kernel, &user);
+  auto ms = [](const FILETIME& t) { return double(uint64_t(t.dwHighDateTime) << 32 | t.dwLowDateTime) / 10000.0; };
+  return ms(kernel) + ms(user);
+}
+
+void Figure(const char* key, double value, const char* text) {
+  printf("figure %-22s %10.2f  %s\n", key, value, text);
+}
+
+// A second thread sends the main window a message every millisecond and
+// times the answer: the longest wait is the longest time a key or a click
+// would have waited. It also samples the process's private memory.
+class Probe {
+ public:
+  struct Result {
+    double longest_ms = 0, median_ms = 0, p99_ms = 0;
+    double answered = 0;
+    double peak_private = 0;   // bytes
+  };
+
+  void Start(HWND window) {
+    window_ = window;
+    thread_ = std::thread([this] { Run(); });
+  }
+  void Stop() {
+    quit_ = true;
+    thread_.join();
+  }
+  void Begin() {
+    std::lock_guard<std::mutex> hold(lock_);
+    waits_.clear();
+    peak_private_ = double(PrivateBytes());
+    begin_ = Now();
+    active_ = true;
+  }
+  // Called on the window's thread: the message under way is answered first.
+  Result End() {
+    double end = Now();
+    active_ = false;
+    while (sending_) {
+      MSG message;
+      PeekMessageA(&message, nullptr, 0, 0, PM_NOREMOVE | PM_QS_SENDMESSAGE);
+      Sleep(0);
+    }
+    std::lock_guard<std::mutex> hold(lock_);
+    std::vector<double> waits;
+    for (const auto& wait : waits_) {
+      if (wait.first >= begin_ && wait.first <= end) waits.push_back(wait.second);
+    }
+    Result result;
+    std::sort(waits.begin(), waits.end());
+    if (!waits.empty()) {
+      result.longest_ms = waits.back();
+      result.median_ms = waits[waits.size() / 2];
+      result.p99_ms = waits[waits.size() * 99 / 100];
+    }
+    result.answered = double(waits.size());
+    result.peak_private = peak_private_;
+    return result;
+  }
+
+ private:
+  void Run() {
+    while (!quit_) {
+      if (!active_) {
+        Sleep(2);
+        continue;
+      }
+      sending_ = true;
+      double sent = Now();
+      DWORD_PTR answer = 0;
+      SendMessageTimeoutA(window_, WM_NULL, 0, 0, SMTO_NORMAL, 120000, &answer);
+      double wait = Now() - sent;
+      double memory = double(PrivateBytes());
+      {
+        std::lock_guard<std::mutex> hold(lock_);
+        waits_.push_back({sent, wait});
+        if (memory > peak_private_) peak_private_ = memory;
+      }
+      sending_ = false;
+      Sleep(1);
+    }
+  }
+
+  HWND window_ = nullptr;
+  std::thread thread_;
+  std::atomic<bool> quit_{false}, active_{false}, sending_{false};
+  std::mutex lock_;
+  std::vector<std::pair<double, double>> waits_;
+  double peak_private_ = 0;
+  double begin_ = 0;
+};
+
+Probe g_probe;
+double g_ledger_peak = -1.0;
+
+// A few pixels of a picture, enough to tell the pictures of a run apart.
+struct Fingerprint {
+  int width = 0, height = 0;
+  std::vector<uint32_t> samples;
+};
+
+uint32_t PixelAt(const Bitmap* bitmap, int x, int y) { return bitmap->Bits()[size_t(y) * bitmap->RowSpan() + x]; }
+
+Fingerprint FingerprintOf(const Bitmap* bitmap) {
+  Fingerprint print;
+  if (!bitmap || !bitmap->Bits()) return print;
+  print.width = bitmap->Width();
+  print.height = bitmap->Height();
+  for (int j = 0; j < 8; ++j) {
+    for (int i = 0; i < 8; ++i) print.samples.push_back(PixelAt(bitmap, (2 * i + 1) * print.width / 16, (2 * j + 1) * print.height / 16));
+  }
+  return print;
+}
+
+bool Matches(const Bitmap* bitmap, const Fingerprint& print) {
+  if (!bitmap || bitmap->Width() != print.width || bitmap->Height() != print.height) return false;
+  if (print.samples.empty()) return true;
+  return FingerprintOf(bitmap).samples == print.samples;
+}
+
+Fingerprint Decoded(const std::string& path) {
+  Bitmap* bitmap = LoadPictureFile(path.c_str(), nullptr);
+  Fingerprint print = FingerprintOf(bitmap);
+  delete bitmap;
+  return print;
+}
+
+// The control shows, painted, the picture of position index: another bitmap
+// than before, with the expected pixels when they are given, and nothing
+// waits to be painted.
+bool Shows(int index, const Bitmap* before, const Fingerprint* expected) {
+  PictureControl* control = g_app.picture_control;
+  if (!control || control->files.current_index != index || control->picture == before) return false;
+  if (expected && !Matches(control->picture, *expected)) return false;
+  return !GetUpdateRect(control->window, nullptr, FALSE);
+}
+
+// The program's message loop, run until the control shows the picture of
+// position index (Shows), at most timeout_ms. False on the timeout.
+bool Settle(int index, const Bitmap* before, const Fingerprint* expected, double timeout_ms = 120000) {
+  double end = Now() + timeout_ms;
+  for (;;) {
+    MSG message;
+    while (PeekMessageA(&message, nullptr, 0, 0, PM_REMOVE)) {
+      ProcessLoopMessage(&message);
+      if (LedgerBytes() > g_ledger_peak) g_ledger_peak = LedgerBytes();
+      if (Shows(index, before, expected)) return true;
+    }
+    if (Shows(index, before, expected)) return true;
+    if (Now() > end) {
+      printf("note: the picture of position %d did not show within %.0f ms\n", index, timeout_ms);
+      return false;
+    }
+    MsgWaitForMultipleObjects(0, nullptr, FALSE, 2, QS_ALLINPUT);
+  }
+}
+
+// Pixels on the screen: a few points of the control's window against the
+// frame the control composed. Counted, printed at the end.
+int g_screen_checks = 0, g_screen_mismatches = 0;
+void CheckScreen() {
+  PictureControl* control = g_app.picture_control;
+  if (!control || !control->frame || !control->frame->Bits()) return;
+  HDC dc = GetDC(control->window);
+  int w = control->frame->Width(), h = control->frame->Height();
+  for (int k = 1; k <= 5; ++k) {
+    int x = w * k / 6, y = h * (6 - k) / 6;
+    uint32_t frame = PixelAt(control->frame, x, y) & 0xFFFFFF;
+    COLORREF screen = GetPixel(dc, x, y);
+    uint32_t seen = uint32_t(GetRValue(screen)) << 16 | uint32_t(GetGValue(screen)) << 8 | GetBValue(screen);
+    g_screen_checks += 1;
+    if (seen != frame) g_screen_mismatches += 1;
+  }
+  ReleaseDC(control->window, dc);
+}
+
+// An arrow key as the keyboard gives it, to the picture of position index
+// on the screen (checked by its pixels when expected is given).
+double Step(WORD key, int index, const Fingerprint* expected = nullptr) {
+  const Bitmap* before = g_app.picture_control->picture;
+  double start = Now();
+  PostMessageA(g_app.main_window->window, WM_KEYDOWN, key, 1);
+  Settle(index, before, expected);
+  double time = Now() - start;
+  CheckScreen();
+  return time;
+}
+
+std::string Selection(const std::string& folder, const std::vector<std::string>& names) {
+  std::string selection = folder + '\0';
+  for (const std::string& name : names) selection += name + '\0';
+  return selection + '\0';
+}
+
+// The program's open path from the dialog's selection to the first picture
+// on the screen.
+double OpenList(const std::string& folder, const std::vector<std::string>& names, const Fingerprint* expected = nullptr) {
+  std::string selection = Selection(folder, names);
+  const Bitmap* before = g_app.picture_control->picture;
+  double start = Now();
+  OpenSelectedFiles(selection.data());
+  Settle(0, before, expected);
+  return Now() - start;
+}
+
+HWND OpenFilesDialog() {
+  HWND dialog = nullptr;
+  while ((dialog = FindWindowExW(nullptr, dialog, L"#32770", L"Open files")) != nullptr) {
+    DWORD process = 0;
+    GetWindowThreadProcessId(dialog, &process);
+    if (process == GetCurrentProcessId() && IsWindowVisible(dialog)) return dialog;
+  }
+  return nullptr;
+}
+
+// Ctrl+A's command, the path typed into the dialog's name box and Enter (a
+// second thread plays the user while the program's thread runs the dialog),
+// to the picture on the screen. The time from Enter; -1 when the dialog did
+// not come.
+double OpenThroughDialog(const std::string& path, const Fingerprint* expected) {
   HWND main = g_app.main_window->window;
-  PostMessageA(main, WM_KEYDOWN, key, 1);
-  MSG message;
-  while (PeekMessageA(&message, main, WM_KEYFIRST, WM_KEYLAST, PM_REMOVE)) ProcessLoopMessage(&message);
-  UpdateWindow(g_app.picture_control->window);
-  GdiFlush();
+  DWORD ui_thread = GetCurrentThreadId();
+  std::atomic<double> enter{-1.0};
+  std::thread user([&] {
+    HWND dialog = nullptr;
+    for (int i = 0; i < 3000 && !dialog; ++i) {
+      dialog = OpenFilesDialog();
+      if (!dialog) Sleep(5);
+    }
+    if (!dialog) return;
+    Sleep(300);   // the dialog lists its folder
+    // The name box: the Explorer-style dialog's combo box, the old one's
+    // edit field, or what has the focus.
+    HWND box = FindWindowExW(GetDlgItem(dialog, 0x47C), nullptr, L"Edit", nullptr);
+    if (!box) box = GetDlgItem(dialog, 0x480);
+    if (!box) {
+      GUITHREADINFO info = {};
+      info.cbSize = sizeof info;
+      GetGUIThreadInfo(ui_thread, &info);
+      box = info.hwndFocus ? info.hwndFocus : dialog;
+    }
+    std::wstring wide(path.begin(), path.end());
+    SendMessageW(box, WM_SETTEXT, 0, reinterpret_cast<LPARAM>(wide.c_str()));
+    enter = Now();
+    PostMessageW(box, WM_KEYDOWN, VK_RETURN, 1);
+  });
+  const Bitmap* before = g_app.picture_control->picture;
+  PostMessageA(main, WM_COMMAND, CMD_OPEN_FILES, 0);
+  bool shown = Settle(0, before, expected, 60000);
+  double end = Now();
+  user.join();
+  CheckScreen();
+  return shown && enter >= 0 ? end - enter : -1.0;
+}
+
+// Keys posted by a second thread at the given times (ms from the start),
+// the program's loop running meanwhile, until the picture of position index
+// is on the screen. Gives the time from the last key to then.
+double KeysAtTimes(WORD key, const std::vector<double>& times, int index, const Fingerprint* expected) {
+  HWND main = g_app.main_window->window;
+  double start = Now();
+  std::atomic<double> last{0.0};
+  std::thread user([&] {
+    for (double at : times) {
+      while (Now() < start + at) Sleep(1);
+      last = Now();
+      PostMessageA(main, WM_KEYDOWN, key, 1);
+    }
+  });
+  // The loop cannot settle before the last key: its position is not reached.
+  Settle(index, nullptr, expected);
+  double end = Now();
+  user.join();
+  CheckScreen();
+  return end - last;
 }
 
 // Sizes the main window so that the picture control is width x height.
@@ -76,84 +400,33 @@ void SizeClient(int width, int height) {
   PumpThroughProgram();
 }
 
-std::string Selection(const std::string& path) { return path + '\0' + '\0'; }
+bool Exists(const std::string& path) { return GetFileAttributesA(path.c_str()) != INVALID_FILE_ATTRIBUTES; }
 
-// A folder and names in the dialog's form.
-std::string Selection(const std::string& folder, const std::vector<std::string>& names) {
-  std::string selection = folder + '\0';
-  for (const std::string& name : names) selection += name + '\0';
-  return selection + '\0';
-}
+double PictureBytes(const Bitmap* bitmap) { return bitmap ? double(bitmap->RowSpan()) * bitmap->Height() * 4 : 0.0; }
 
-double MegaBytes(SIZE_T bytes) { return double(bytes) / (1024.0 * 1024.0); }
-
-PROCESS_MEMORY_COUNTERS_EX Memory() {
-  PROCESS_MEMORY_COUNTERS_EX counters = {};
-  counters.cb = sizeof counters;
-  GetProcessMemoryInfo(GetCurrentProcess(), reinterpret_cast<PROCESS_MEMORY_COUNTERS*>(&counters),
-                       sizeof counters);
-  return counters;
-}
-
-void Figure(const char* key, double value, const char* text) {
-  printf("figure %-18s %10.2f  %s\n", key, value, text);
-}
-
-// Processor time of this process so far, in milliseconds.
-double ProcessorMs() {
-  FILETIME created, exited, kernel, user;
-  GetProcessTimes(GetCurrentProcess(), &created, &exited, &kernel, &user);
-  auto ms = [](const FILETIME& t) { return double(uint64_t(t.dwHighDateTime) << 32 | t.dwLowDateTime) / 10000.0; };
-  return ms(kernel) + ms(user);
-}
-
-double LongestSlice() {
-#if PREPARES_NEIGHBOUR
-  return g_app.picture_control->prepared.longest_slice_ms;
-#else
-  return 0.0;
-#endif
-}
-
-void ResetLongestSlice() {
-#if PREPARES_NEIGHBOUR
-  g_app.picture_control->prepared.longest_slice_ms = 0.0;
-#endif
-}
-
-// Per cent of the preparation's slices so far that took more than 5 ms
-// (a build that does not count them gives -1).
-double LongSlicePercent() {
-#if __has_include("imagefiles/png_row_decoding.h")
-  const PreparedPicture& prepared = g_app.picture_control->prepared;
-  return prepared.slice_count ? 100.0 * double(prepared.long_slice_count) / double(prepared.slice_count) : 0.0;
-#else
-  return -1.0;
-#endif
-}
-
-// A second thread posts a message stamped with its time every millisecond;
-// the wait between posting and the message being taken is what a key would
-// have waited.
-struct Probe {
-  std::atomic<bool> running{true};
-  std::vector<double> waits;
-  DWORD thread_id = GetCurrentThreadId();
-  static const UINT MESSAGE = WM_APP + 13;
+// The file kinds: the picture stepped onto from the baseline JPEG, and the
+// figures' names.
+struct Kind {
+  const char* name;
+  const char* file;
 };
+const Kind KINDS[] = {{"jpeg", "second.jpg"}, {"progressive", "progressive.jpg"}, {"png", "picture.png"},
+                      {"gif", "animation.gif"}, {"bmp", "picture.bmp"},            {"ico", "icon.ico"}};
 
 }  // namespace
 
 int main(int argc, char** argv) {
-  if (argc < 3) {
-    fprintf(stderr, "usage: viewer_bench first.jpg second.jpg [rounds]\n");
+  if (argc < 2) {
+    fprintf(stderr, "usage: viewer_bench <pictures folder> [rounds]\n");
     return 2;
   }
-  std::string first = argv[1], second = argv[2];
-  int rounds = argc > 3 ? atoi(argv[3]) : 7;
+  std::string folder = argv[1];
+  while (!folder.empty() && (folder.back() == '\\' || folder.back() == '/')) folder.pop_back();
+  int rounds = argc > 2 ? atoi(argv[2]) : 7;
   if (rounds < 1) rounds = 1;
-  std::string png = argc > 6 ? argv[4] : "", progressive = argc > 6 ? argv[5] : "", gif = argc > 6 ? argv[6] : "";
+  auto in = [&](const std::string& name) { return folder + "\\" + name; };
 
+  CoInitialize(nullptr);   // the Open dialog's shell objects
   g_app.instance = GetModuleHandleA(nullptr);
   RegisterWindowClasses(g_app.instance);
   char temp[MAX_PATH];
@@ -172,191 +445,173 @@ int main(int argc, char** argv) {
   IdleFor(200);
   RECT client;
   GetClientRect(control->window, &client);
-  SIZE_T floor_private = Memory().PagefileUsage;
+  double floor_private = double(PrivateBytes());
+  g_probe.Start(g_app.main_window->window);
 
-  size_t slash = first.find_last_of("\\/");
-  std::string folder = first.substr(0, slash);
-  std::string first_name = first.substr(slash + 1);
-  std::string second_name = second.substr(second.find_last_of("\\/") + 1);
+  // The plain decodes, each into a new bitmap, and the pixels that tell the
+  // pictures apart.
+  std::string first = in("first.jpg"), second = in("second.jpg");
+  double decode = Median(rounds, [&] { delete LoadJpegFile(first.c_str()); });
+  Fingerprint first_print = Decoded(first), second_print = Decoded(second);
+  double picture_bytes = 4.0 * ((first_print.width + 3) & ~3) * first_print.height;
 
-  // Next onto a neighbour prepared while the user looked, one key at a
-  // time: a list long enough to keep going forward, and to browse ten
-  // pictures at least (the peak memory).
-  std::vector<std::string> names;
-  int steps = rounds > 9 ? rounds : 9;
-  for (int i = 0; i < steps + 1; ++i) names.push_back(i % 2 ? second_name : first_name);
-  std::string many = Selection(folder, names);
-  OpenSelectedFiles(many.data());
-  UpdateWindow(control->window);
-  std::vector<double> prepared_times;
-  double picture_bytes = 0;
-  ResetLongestSlice();
-  Probe probe;
-  std::thread poster([&probe] {
-    while (probe.running) {
-      // The time of posting travels with the message.
-      double posted = Now();
-      LPARAM stamp;
-      memcpy(&stamp, &posted, sizeof stamp);
-      PostThreadMessageA(probe.thread_id, Probe::MESSAGE, 0, stamp);
-      Sleep(1);
-    }
-  });
-  for (int i = 0; i < steps; ++i) {
-    // The user looks for a second and a half; the probe's messages are taken
-    // as the program's loop would take them.
-    double looking = Now();
-    double end = looking + 1500.0;
-    while (Now() < end) {
-      MSG message;
-      while (PeekMessageA(&message, nullptr, 0, 0, PM_REMOVE)) {
-        if (message.message == Probe::MESSAGE && !message.hwnd) {
-          // Messages posted during the key before do not count.
-          double posted;
-          memcpy(&posted, &message.lParam, sizeof posted);
-          if (posted >= looking) probe.waits.push_back(Now() - posted);
-          continue;
-        }
-        ProcessLoopMessage(&message);
-      }
-      MsgWaitForMultipleObjects(0, nullptr, FALSE, 1, QS_ALLINPUT);
-    }
-    double start = Now();
-    PressArrow(VK_RIGHT);
-    prepared_times.push_back(Now() - start);
+  // A step onto a picture that is not held: copies of the first picture
+  // under other names, each key taken as soon as the picture before it is
+  // on the screen (nothing prepared meanwhile).
+  std::vector<std::string> copies;
+  for (int i = 0; i < 100 && Exists(in("copy" + std::to_string(i) + ".jpg")); ++i) copies.push_back("copy" + std::to_string(i) + ".jpg");
+  double step_cold = 0.0;
+  if (copies.size() >= 2) {
+    OpenList(folder, copies, &first_print);
+    std::vector<double> times;
+    for (int i = 1; i < int(copies.size()) && i <= rounds; ++i) times.push_back(Step(VK_RIGHT, i, &first_print));
+    step_cold = MedianOf(times);
   }
-  probe.running = false;
-  poster.join();
-  PumpThroughProgram();
-  if (control->picture) picture_bytes = double(control->picture->RowSpan()) * control->picture->Height() * 4;
-  PROCESS_MEMORY_COUNTERS_EX memory = Memory();
-  double prepared_next = MedianOf(prepared_times);
-  double jpeg_slice = LongestSlice();
+
+  // Open: from Enter in the Open files dialog to the picture on the screen,
+  // another large picture shown before; and the open path alone from the
+  // dialog's selection.
+  std::vector<double> dialog_times, open_times;
+  for (int i = 0; i < rounds; ++i) {
+    OpenList(folder, {"second.jpg"}, &second_print);
+    IdleFor(300);
+    double time = OpenThroughDialog(first, &first_print);
+    if (time >= 0) dialog_times.push_back(time);
+    OpenList(folder, {"second.jpg"}, &second_print);
+    IdleFor(300);
+    open_times.push_back(OpenList(folder, {"first.jpg"}, &first_print));
+  }
+  double open_dialog = dialog_times.empty() ? -1.0 : MedianOf(dialog_times);
+  double open = MedianOf(open_times);
+
+  // Next onto a neighbour prepared while the user looked, one key at a time
+  // over ten large JPEGs, the window's answers timed while looking.
+  std::vector<double> prepared_times;
+  Probe::Result looking;
+  StepFigures browsing_steps = {0, -1, -1};
+  if (copies.size() >= 2) {
+    OpenList(folder, {"second.jpg"}, &second_print);
+    OpenList(folder, copies, &first_print);
+    ResetStepStatistics();
+    double looks = 0;
+    for (int i = 1; i < int(copies.size()); ++i) {
+      g_probe.Begin();
+      IdleFor(1500);
+      Probe::Result look = g_probe.End();
+      looking.longest_ms = std::max(looking.longest_ms, look.longest_ms);
+      looking.median_ms += look.median_ms;
+      looking.p99_ms = std::max(looking.p99_ms, look.p99_ms);
+      looking.peak_private = std::max(looking.peak_private, look.peak_private);
+      looks += 1;
+      prepared_times.push_back(Step(VK_RIGHT, i, &first_print));
+    }
+    looking.median_ms /= looks;
+    browsing_steps = StepStatistics("jpeg");
+  }
+  double prepared_next = prepared_times.empty() ? 0.0 : MedianOf(prepared_times);
 
   // Back to the picture just left after a look at the one beside it.
-  std::string pair = Selection(folder, {first_name, second_name});
   std::vector<double> back_times;
   for (int i = 0; i < rounds; ++i) {
-    OpenSelectedFiles(pair.data());
-    UpdateWindow(control->window);
+    OpenList(folder, {"first.jpg", "second.jpg"}, &first_print);
     IdleFor(500);
-    PressArrow(VK_RIGHT);
+    Step(VK_RIGHT, 1, &second_print);
     IdleFor(1500);
-    double start = Now();
-    PressArrow(VK_LEFT);
-    back_times.push_back(Now() - start);
+    back_times.push_back(Step(VK_LEFT, 0, &first_print));
   }
   double back_to_left = MedianOf(back_times);
 
-  // Next onto a picture of another kind after a look at a JPEG: the time
-  // to the painted frame and the longest preparation slice meanwhile.
-  auto next_onto = [&](const std::string& path, double* slice) {
-    std::string list = Selection(folder, {first_name, path.substr(path.find_last_of("\\/") + 1)});
-    std::vector<double> times;
-    *slice = 0.0;
-    for (int i = 0; i < rounds; ++i) {
-      OpenSelectedFiles(list.data());
-      UpdateWindow(control->window);
-      ResetLongestSlice();
-      IdleFor(2000);
-      if (LongestSlice() > *slice) *slice = LongestSlice();
-      double start = Now();
-      PressArrow(VK_RIGHT);
-      times.push_back(Now() - start);
-    }
-    return MedianOf(times);
-  };
-  double png_slice = 0.0, progressive_slice = 0.0, gif_slice = 0.0;
-  double next_png = png.empty() ? 0.0 : next_onto(png, &png_slice);
-  double next_progressive = progressive.empty() ? 0.0 : next_onto(progressive, &progressive_slice);
-  double png_decode = png.empty() ? 0.0 : Median(rounds, [&] { delete LoadPngFile(png.c_str()); });
-  double progressive_decode =
-      progressive.empty() ? 0.0 : Median(rounds, [&] { delete LoadJpegFile(progressive.c_str()); });
+  // Keys held down: Right and Left between the two pictures, each key taken
+  // as soon as the picture before it is on the screen.
+  OpenList(folder, {"first.jpg", "second.jpg"}, &first_print);
+  double held = Median(rounds, [&] {
+    Step(VK_RIGHT, 1, &second_print);
+    Step(VK_LEFT, 0, &first_print);
+  }) / 2.0;
 
-  // An animated GIF: from the dialog's result to its first frame, then the
-  // processor time per second while it plays.
-  double gif_open = 0.0, gif_decode = 0.0, gif_cpu = 0.0;
-  if (!gif.empty()) {
-    std::string one_gif = Selection(gif);
-    next_onto(gif, &gif_slice);
-    gif_decode = Median(rounds, [&] { delete LoadGifFile(gif.c_str()); });
-    gif_open = Median(rounds, [&] {
-      OpenSelectedFiles(one_gif.data());
-      UpdateWindow(control->window);
-      GdiFlush();
-    });
+  // Every kind after the baseline JPEG: the plain decode; Right at once
+  // (nothing held); Right after a look of 2 s (prepared) and Left back
+  // (kept); the longest step meanwhile.
+  struct KindFigures {
+    bool present = false;
+    double decode = 0, cold = 0, prepared = 0, back = 0;
+    StepFigures steps = {0, -1, -1};
+  } kinds[sizeof KINDS / sizeof KINDS[0]];
+  for (size_t k = 0; k < sizeof KINDS / sizeof KINDS[0]; ++k) {
+    std::string path = in(KINDS[k].file);
+    if (!Exists(path)) continue;
+    KindFigures& figures = kinds[k];
+    figures.present = true;
+    figures.decode = Median(rounds, [&] { delete LoadPictureFile(path.c_str(), nullptr); });
+    Fingerprint print = Decoded(path);
+    bool animated = IsGifPath(path.c_str());   // its first frame is what shows
+    std::vector<double> cold, prepared, back;
+    ResetStepStatistics();
+    for (int i = 0; i < rounds; ++i) {
+      // The first picture alone before, so that no picture of this kind is
+      // kept from before (the picture left by an Open is kept).
+      OpenList(folder, {"first.jpg"}, &first_print);
+      OpenList(folder, {"first.jpg", KINDS[k].file}, &first_print);
+      cold.push_back(Step(VK_RIGHT, 1, animated ? nullptr : &print));
+      OpenList(folder, {"first.jpg"}, &first_print);
+      OpenList(folder, {"first.jpg", KINDS[k].file}, &first_print);
+      IdleFor(2000);
+      prepared.push_back(Step(VK_RIGHT, 1, animated ? nullptr : &print));
+      IdleFor(300);
+      back.push_back(Step(VK_LEFT, 0, &first_print));
+    }
+    figures.cold = MedianOf(cold);
+    figures.prepared = MedianOf(prepared);
+    figures.back = MedianOf(back);
+    figures.steps = StepStatistics(KINDS[k].name);
+  }
+
+  // An animated GIF: from the dialog's selection to its first frame, then
+  // the processor time per second while it plays.
+  double gif_open = 0.0, gif_cpu = 0.0;
+  if (Exists(in("animation.gif"))) {
+    std::vector<double> times;
+    for (int i = 0; i < rounds; ++i) {
+      OpenList(folder, {"first.jpg"}, &first_print);
+      times.push_back(OpenList(folder, {"animation.gif"}));
+    }
+    gif_open = MedianOf(times);
     IdleFor(3000);   // the first loop read from the file
     double cpu = ProcessorMs(), start = Now();
     IdleFor(6000);
     gif_cpu = (ProcessorMs() - cpu) / (Now() - start);
   }
 
-  // Keys held down: Right and Left between the two pictures, each key taken
-  // as soon as the frame before it is painted.
-  std::string two = Selection(folder, {first_name, second_name});
-  OpenSelectedFiles(two.data());
-  UpdateWindow(control->window);
-  double held = Median(rounds, [&] {
-    PressArrow(VK_RIGHT);
-    PressArrow(VK_LEFT);
-  }) / 2.0;
-
-  double decode = Median(rounds, [&] { delete LoadJpegFile(first.c_str()); });
-  // Confirming the dialog hands its selection to the file list; from there
-  // to the frame on the screen (with this build, the window first shows its
-  // frame again where the dialog stood).
-  std::string one = Selection(first);
-  double open = Median(rounds, [&] {
-#if PREPARES_NEIGHBOUR
-    RedrawWindow(g_app.main_window->window, nullptr, nullptr,
-                 RDW_INVALIDATE | RDW_UPDATENOW | RDW_ALLCHILDREN | RDW_FRAME);
-#endif
-    OpenSelectedFiles(one.data());
-    UpdateWindow(control->window);
-    GdiFlush();
-  });
-
-  printf("picture %d x %d (%.1f MB), window client %ld x %ld, %d rounds, medians in ms\n",
-         control->picture ? control->picture->Width() : 0, control->picture ? control->picture->Height() : 0,
-         picture_bytes / 1048576.0, client.right, client.bottom, rounds);
-  printf("this build %s the neighbour\n\n", PREPARES_NEIGHBOUR ? "prepares" : "does not prepare");
-  Figure("decode", decode, "decode alone (new bitmap)");
-  Figure("open", open, "dialog result to first frame");
-  Figure("next_prepared", prepared_next, "arrow key to painted frame after 1.5 s of looking");
-  Figure("next_held", held, "arrow key to painted frame, keys held down");
-  Figure("back_to_left", back_to_left, "arrow key back to the picture just left, after 1.5 s");
-  if (!png.empty()) {
-    Figure("png_decode", png_decode, "PNG decode alone (new bitmap)");
-    Figure("next_png", next_png, "arrow key onto the PNG after 2 s, to painted frame");
+  // Nine Right presses 33 ms apart over ten progressive JPEGs, the first
+  // on the screen: from the last press to the tenth on the screen, the
+  // longest wait for an answer meanwhile, and the peak of memory.
+  std::vector<std::string> progressive;
+  for (int i = 0; i < 10 && Exists(in("progressive" + std::to_string(i) + ".jpg")); ++i) progressive.push_back("progressive" + std::to_string(i) + ".jpg");
+  double presses_settle = -1.0, presses_total = -1.0, presses_decode = 0.0;
+  Probe::Result presses;
+  StepFigures presses_steps = {0, -1, -1};
+  bool presses_last_shown = false;
+  if (progressive.size() == 10) {
+    Fingerprint first_progressive = Decoded(in(progressive[0]));
+    Fingerprint last_progressive = Decoded(in(progressive[9]));
+    presses_decode = Median(rounds, [&] { delete LoadJpegFile(in(progressive[9]).c_str()); });
+    OpenList(folder, progressive, &first_progressive);
+    ResetStepStatistics();
+    std::vector<double> times;
+    for (int i = 0; i < 9; ++i) times.push_back(33.0 * i);
+    double start = Now();
+    g_probe.Begin();
+    presses_settle = KeysAtTimes(VK_RIGHT, times, 9, &last_progressive);
+    presses = g_probe.End();
+    presses_total = Now() - start;
+    presses_steps = StepStatistics("progressive");
+    presses_last_shown = Matches(control->picture, last_progressive) && control->files.current_index == 9;
   }
-  if (!progressive.empty()) {
-    Figure("prog_decode", progressive_decode, "progressive JPEG decode alone (new bitmap)");
-    Figure("next_progressive", next_progressive, "arrow key onto the progressive JPEG after 2 s");
-  }
-  if (!gif.empty()) {
-    Figure("gif_decode", gif_decode, "GIF whole-file decode alone (new bitmap)");
-    Figure("gif_open", gif_open, "dialog result to the GIF's first frame");
-    Figure("gif_cpu_per_s", gif_cpu, "processor seconds per second of animation");
-  }
-  std::sort(probe.waits.begin(), probe.waits.end());
-  size_t waits = probe.waits.size();
-  Figure("message_wait_p50", waits ? probe.waits[waits / 2] : 0.0, "median wait of a posted message while looking");
-  Figure("message_wait_p99", waits ? probe.waits[waits * 99 / 100] : 0.0, "99th percentile of that wait");
-  Figure("message_wait_max", waits ? probe.waits.back() : 0.0, "longest wait of a posted message while looking");
-  Figure("longest_slice", jpeg_slice, "longest preparation slice, JPEG");
-  if (!png.empty()) Figure("slice_png", png_slice, "longest preparation slice, PNG");
-  if (!progressive.empty()) Figure("slice_progressive", progressive_slice, "longest preparation slice, progressive JPEG");
-  if (!gif.empty()) Figure("slice_gif", gif_slice, "longest preparation slice, GIF (decoded whole)");
-  Figure("slices_over_5ms", LongSlicePercent(), "per cent of all preparation slices longer than 5 ms");
-  Figure("floor_mb", MegaBytes(floor_private), "private memory before any picture (Wine's floor)");
-  Figure("peak_mb", MegaBytes(memory.PeakPagefileUsage), "peak private memory browsing ten JPEGs");
-  Figure("peak_ws_mb", MegaBytes(memory.PeakWorkingSetSize), "peak working set after the prepared steps");
-  Figure("picture_mb", picture_bytes / 1048576.0, "one decoded picture");
-  Figure("peak_over_floor", MegaBytes(memory.PeakPagefileUsage - floor_private), "peak private memory above the floor");
-  Figure("peak_target_mb", 3.2 * picture_bytes / 1048576.0 + 45.0, "3.2 pictures and 45 MB");
-  Figure("frame_mb", 2.0 * client.right * client.bottom * 4 / 1048576.0, "frame and scratch bitmaps");
-  printf("\n");
 
+  // Composing one frame, with and without the effects, from the first
+  // picture.
+  OpenList(folder, {"first.jpg"}, &first_print);
+  std::vector<std::string> compose_lines;
   const int sizes[2][2] = {{1920, 1080}, {3840, 2160}};
   for (const auto& size : sizes) {
     int w = size[0], h = size[1];
@@ -369,28 +624,133 @@ int main(int argc, char** argv) {
       StretchBlitBitmap(&target, picture, fit.x, fit.y, fit.width, fit.height, 0.0f, 0.0f,
                         float(picture->Width()), float(picture->Height()), 1.0f, BLEND_COPY);
     });
-    control->black_and_white = control->blur = control->flip_vertically = 0;
-    control->flip_horizontally = control->negative = control->log_transformation = 0;
-    control->illinify = 0;
-    control->rotation = 0;
+    auto set_all = [&](unsigned char on) {
+      control->black_and_white = control->blur = control->flip_vertically = on;
+      control->flip_horizontally = control->negative = control->log_transformation = on;
+      control->illinify = on;
+      control->rotation = on ? 90 : 0;
+    };
+    set_all(0);
     ComposeFrame(control, w, h);
     double plain = Median(rounds * 3, [&] { ComposeFrame(control, w, h); });
-    control->black_and_white = control->blur = control->flip_vertically = 1;
-    control->flip_horizontally = control->negative = control->log_transformation = 1;
-    control->illinify = 1;
-    control->rotation = 90;
+    set_all(1);
     double all = Median(rounds * 3, [&] { ComposeFrame(control, w, h); });
-    control->black_and_white = control->blur = control->flip_vertically = 0;
-    control->flip_horizontally = control->negative = control->log_transformation = 0;
-    control->illinify = 0;
-    control->rotation = 0;
-    printf("%d x %d: scaled copy alone %6.2f, frame without effects %6.2f (%.2fx), "
-           "with all effects %6.2f (%.2fx)\n",
-           w, h, copy, plain, plain / copy, all, all / copy);
+    set_all(0);
+    char line[200];
+    snprintf(line, sizeof line,
+             "%d x %d: scaled copy alone %6.2f, frame without effects %6.2f (%.2fx), with all effects %6.2f (%.2fx)",
+             w, h, copy, plain, plain / copy, all, all / copy);
+    compose_lines.push_back(line);
+  }
+  ComposeFrame(control, client.right, client.bottom);
+  InvalidateRect(control->window, nullptr, FALSE);
+  PumpThroughProgram();
+
+  // Opening a huge progressive JPEG (last: it leaves the most memory
+  // behind), another picture shown before.
+  std::string huge = in("huge.jpg");
+  double huge_open = -1.0, huge_decode = -1.0, huge_bytes = 0.0;
+  Probe::Result huge_probe;
+  StepFigures huge_steps = {0, -1, -1};
+  int huge_width = 0, huge_height = 0;
+  if (Exists(huge)) {
+    double start = Now();
+    Bitmap* plain = LoadJpegFile(huge.c_str());
+    huge_decode = Now() - start;
+    if (plain) {
+      huge_width = plain->Width();
+      huge_height = plain->Height();
+    }
+    huge_bytes = PictureBytes(plain);
+    delete plain;
+    Fingerprint size_only;
+    size_only.width = huge_width;
+    size_only.height = huge_height;
+    IdleFor(300);
+    ResetStepStatistics();
+    g_probe.Begin();
+    huge_open = OpenThroughDialog(huge, &size_only);
+    huge_probe = g_probe.End();
+    huge_steps = StepStatistics("progressive");
   }
 
+  printf("picture %d x %d (%.1f MB), window client %ld x %ld, %d rounds, medians in ms\n", first_print.width,
+         first_print.height, MegaBytes(picture_bytes), client.right, client.bottom, rounds);
+  printf("this build %s the neighbour\n\n", PREPARES_NEIGHBOUR ? "prepares" : "does not prepare");
+  Figure("decode", decode, "24 MP baseline JPEG: plain decode (new bitmap)");
+  Figure("step_cold", step_cold, "Right onto it, not held: key to picture on the screen");
+  Figure("open_dialog", open_dialog, "Open: Enter in the dialog to the picture on the screen");
+  Figure("open", open, "Open: the dialog's selection to the picture on the screen");
+  Figure("open_dialog_per_step", step_cold > 0 ? open_dialog / step_cold : 0.0, "open_dialog / step_cold");
+  Figure("step_per_decode", step_cold / decode, "step_cold / decode");
+  Figure("open_per_decode", open_dialog / decode, "open_dialog / decode");
+  Figure("next_prepared", prepared_next, "Right after 1.5 s of looking (prepared)");
+  Figure("next_held", held, "Right and Left between two, keys held down");
+  Figure("back_to_left", back_to_left, "Left back to the picture just left, after 1.5 s");
+  Figure("message_wait_p50", looking.median_ms, "while looking: median wait for an answer");
+  Figure("message_wait_p99", looking.p99_ms, "while looking: 99th percentile of that wait");
+  Figure("message_wait_max", looking.longest_ms, "while looking: longest wait for an answer");
+  Figure("longest_step_browsing", browsing_steps.longest_ms, "while looking: longest decoding step");
+  Figure("browse_beyond_mb", MegaBytes(looking.peak_private - floor_private - picture_bytes),
+         "while looking: peak private memory beyond the floor and the shown picture");
+  printf("\n%-12s %9s %9s %9s %9s %12s %9s %9s\n", "kind", "decode", "cold", "prepared", "back", "longest step",
+         "steps", "over 5ms");
+  for (size_t k = 0; k < sizeof KINDS / sizeof KINDS[0]; ++k) {
+    const KindFigures& f = kinds[k];
+    if (!f.present) continue;
+    printf("%-12s %9.2f %9.2f %9.2f %9.2f %12.2f %9.0f %9.0f\n", KINDS[k].name, f.decode, f.cold, f.prepared, f.back,
+           f.steps.longest_ms, f.steps.steps, f.steps.long_steps);
+  }
+  for (size_t k = 0; k < sizeof KINDS / sizeof KINDS[0]; ++k) {
+    const KindFigures& f = kinds[k];
+    if (!f.present) continue;
+    std::string name = KINDS[k].name;
+    Figure((name + "_decode").c_str(), f.decode, "plain decode (new bitmap)");
+    Figure((name + "_cold").c_str(), f.cold, "Right onto it at once, not held");
+    Figure((name + "_prepared").c_str(), f.prepared, "Right onto it after 2 s");
+    Figure((name + "_back").c_str(), f.back, "Left back to the JPEG");
+    Figure((name + "_longest_step").c_str(), f.steps.longest_ms, "longest decoding step meanwhile");
+  }
+  if (gif_open > 0) {
+    Figure("gif_open", gif_open, "the dialog's selection to the GIF's first frame");
+    Figure("gif_cpu_per_s", gif_cpu, "processor seconds per second of animation");
+  }
+  printf("\n");
+  if (presses_settle >= 0) {
+    Figure("presses_decode", presses_decode, "24 MP progressive JPEG: plain decode");
+    Figure("presses_settle", presses_settle, "9 Right 33 ms apart: last press to the tenth on the screen");
+    Figure("presses_total", presses_total, "first press to the tenth on the screen");
+    Figure("presses_wait_max", presses.longest_ms, "longest wait for an answer meanwhile");
+    Figure("presses_wait_p99", presses.p99_ms, "99th percentile of that wait");
+    Figure("presses_answers", presses.answered, "messages answered meanwhile");
+    Figure("presses_beyond_mb", MegaBytes(presses.peak_private - floor_private - picture_bytes),
+           "peak private memory beyond the floor and the shown picture");
+    Figure("presses_longest_step", presses_steps.longest_ms, "longest decoding step meanwhile");
+    printf("the tenth picture %s on the screen at the end\n", presses_last_shown ? "is" : "is NOT");
+  }
+  if (huge_open >= 0 || huge_decode >= 0) {
+    printf("huge picture %d x %d (%.0f MB)\n", huge_width, huge_height, MegaBytes(huge_bytes));
+    Figure("huge_decode", huge_decode, "plain decode (new bitmap), once");
+    Figure("huge_open", huge_open, "Open: Enter in the dialog to the picture on the screen");
+    Figure("huge_wait_max", huge_probe.longest_ms, "longest wait for an answer meanwhile");
+    Figure("huge_answers", huge_probe.answered, "messages answered meanwhile");
+    Figure("huge_beyond_mb", MegaBytes(huge_probe.peak_private - floor_private - huge_bytes),
+           "peak private memory beyond the floor and the shown picture");
+    Figure("huge_longest_step", huge_steps.longest_ms, "longest decoding step meanwhile");
+  }
+  printf("\n");
+  Figure("floor_mb", MegaBytes(floor_private), "private memory before any picture (Wine's floor)");
+  Figure("picture_mb", MegaBytes(picture_bytes), "one decoded 24 MP picture");
+  if (g_ledger_peak >= 0) Figure("ledger_peak_mb", MegaBytes(g_ledger_peak), "the program's ledger at its peak");
+  Figure("frame_mb", 2.0 * client.right * client.bottom * 4 / 1048576.0, "frame and scratch bitmaps");
+  printf("screen checks: %d of %d points showed the composed frame\n\n", g_screen_checks - g_screen_mismatches,
+         g_screen_checks);
+  for (const std::string& line : compose_lines) printf("%s\n", line.c_str());
+
+  g_probe.Stop();
   DestroyWindow(g_app.main_window->window);
   PumpThroughProgram();
   delete g_app.main_window;
+  CoUninitialize();
   return 0;
 }

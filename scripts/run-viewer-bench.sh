@@ -1,11 +1,16 @@
 #!/usr/bin/env bash
-# Makes two 6000 x 4000 JPEGs, a 4000 x 3000 PNG, a progressive 6000 x 4000
-# JPEG and an animated GIF of 20 frames of 1920 x 1080, and runs the viewer
-# benchmark on them under Wine.
+# Makes the viewer benchmark's pictures and runs it under Wine: two 6000 x 4000
+# JPEGs and copies of the first under other names, a 4000 x 3000 PNG, a
+# progressive 6000 x 4000 JPEG, a GIF of 20 frames of 1920 x 1080, a BMP, an
+# ICO, ten different progressive 6000 x 4000 JPEGs and a progressive JPEG of
+# 20000 x 15000.
 #   scripts/run-viewer-bench.sh [build folder, default build/win] [rounds] [baseline build folder]
 # With a baseline build (an older tree built with this benchmark's source),
 # both run in the same session on the same pictures, the baseline first, and
 # a table sets each figure against the baseline's.
+# VISTREL_BENCH_PICTURES=folder keeps the pictures there and makes only the
+# missing ones; VISTREL_DISPLAY=:n runs on that X display instead of a
+# virtual one of its own (it should be at least 1920 x 1080).
 set -euo pipefail
 root=$(cd "$(dirname "$0")/.." && pwd)
 build=${1:-$root/build/win}
@@ -13,12 +18,28 @@ rounds=${2:-7}
 baseline=${3:-}
 work=$(mktemp -d)
 trap 'rm -rf "$work"' EXIT
-convert -size 6000x4000 plasma:fractal -quality 90 "$work/first.jpg"
-convert -size 6000x4000 gradient:navy-orange -attenuate 0.3 +noise Gaussian -quality 90 "$work/second.jpg"
-convert "$work/first.jpg" -resize 4000x3000 "$work/picture.png"
-convert "$work/first.jpg" -interlace JPEG -quality 90 "$work/progressive.jpg"
+pictures=${VISTREL_BENCH_PICTURES:-$work/pictures}
+mkdir -p "$pictures"
+python=/usr/bin/python3
+
+once() {   # once NAME COMMAND...: runs the command unless NAME exists
+  local name=$1
+  shift
+  [ -s "$pictures/$name" ] || "$@"
+}
+cd "$pictures"
+once first.jpg convert -size 6000x4000 plasma:fractal -quality 90 first.jpg
+once second.jpg convert -size 6000x4000 gradient:navy-orange -attenuate 0.3 +noise Gaussian -quality 90 second.jpg
+# Other names, the same file: a step onto each is a step onto a picture not held.
+for i in $(seq 0 $((rounds > 9 ? rounds : 9))); do
+  once "copy$i.jpg" ln -f first.jpg "copy$i.jpg"
+done
+once picture.png convert first.jpg -resize 4000x3000 picture.png
+once progressive.jpg convert first.jpg -interlace JPEG -quality 90 progressive.jpg
+once picture.bmp convert first.jpg -resize 2000x1500 -type TrueColor BMP3:picture.bmp
+once icon.ico convert first.jpg -resize 128x128! icon.ico
 # Every frame different all over (noise): the decoder's worst case.
-/usr/bin/python3 - "$work/animation.gif" <<'PYTHON'
+once animation.gif "$python" - animation.gif <<'PYTHON'
 import sys
 from PIL import Image
 frames = []
@@ -29,15 +50,42 @@ for k in range(20):
     frames.append(Image.merge("RGB", (grey, noise, turned)).convert("P", palette=Image.ADAPTIVE, colors=256))
 frames[0].save(sys.argv[1], save_all=True, append_images=frames[1:], duration=50, loop=0, optimize=False)
 PYTHON
-
-windows() { echo "Z:${work//\//\\}\\$1"; }
+# Ten progressive JPEGs, each the first picture shifted and turned
+# differently; and one of 20000 x 15000 tiled from it, mirrored so that no
+# seam is flat.
+once progressive9.jpg "$python" - <<'PYTHON'
+from PIL import Image, ImageChops, ImageOps
+source = Image.open("first.jpg").convert("RGB")
+for k in range(10):
+    picture = ImageChops.offset(source, k * 577, k * 391)
+    if k % 2:
+        picture = ImageOps.mirror(picture)
+    picture.save("progressive%d.jpg" % k, quality=90, progressive=True)
+PYTHON
+once huge.jpg "$python" - <<'PYTHON'
+from PIL import Image, ImageOps
+source = Image.open("first.jpg").convert("RGB")
+width, height = 20000, 15000
+tiles = [source, ImageOps.mirror(source), ImageOps.flip(source), ImageOps.flip(ImageOps.mirror(source))]
+huge = Image.new("RGB", (width, height))
+for y in range(0, height, source.height):
+    for x in range(0, width, source.width):
+        huge.paste(tiles[(x // source.width) % 2 + 2 * ((y // source.height) % 2)], (x, y))
+huge.save("huge.jpg", quality=90, progressive=True)
+PYTHON
+cd "$root"
 
 run() {
-  # A screen larger than the 3840 x 2160 frame is not needed: the window is
-  # 1920 x 1080, the larger frame is composed off screen.
-  xvfb-run -a -s "-screen 0 2560x1600x24 -nolisten tcp" "$root/scripts/wine-run.sh" --prefix "$1/wineprefix" \
-    "$1/bench/viewer_bench.exe" "$(windows first.jpg)" "$(windows second.jpg)" "$rounds" \
-    "$(windows picture.png)" "$(windows progressive.jpg)" "$(windows animation.gif)"
+  local folder="Z:${pictures//\//\\}"
+  if [ -n "${VISTREL_DISPLAY:-}" ]; then
+    DISPLAY=$VISTREL_DISPLAY "$root/scripts/wine-run.sh" --prefix "$1/wineprefix" \
+      "$1/bench/viewer_bench.exe" "$folder" "$rounds"
+  else
+    # A screen larger than the 3840 x 2160 frame is not needed: the window is
+    # 1920 x 1080, the larger frame is composed off screen.
+    xvfb-run -a -s "-screen 0 2560x1600x24 -nolisten tcp" "$root/scripts/wine-run.sh" --prefix "$1/wineprefix" \
+      "$1/bench/viewer_bench.exe" "$folder" "$rounds"
+  fi
 }
 
 if [ -n "$baseline" ]; then
@@ -49,11 +97,11 @@ echo "== this build: $build"
 run "$build" | tee "$work/after.txt"
 if [ -n "$baseline" ]; then
   echo
-  printf '%-18s %10s %10s %8s\n' figure before after after/before
+  printf '%-22s %10s %10s %8s\n' figure before after after/before
   awk 'NR == FNR { if ($1 == "figure") before[$2] = $3; next }
        $1 == "figure" {
          b = ($2 in before) ? before[$2] : "";
          ratio = (b != "" && b + 0 != 0) ? sprintf("%.2f", $3 / b) : "-";
-         printf "%-18s %10s %10s %8s\n", $2, (b == "" ? "-" : b), $3, ratio
+         printf "%-22s %10s %10s %8s\n", $2, (b == "" ? "-" : b), $3, ratio
        }' "$work/before.txt" "$work/after.txt"
 fi
