@@ -49,6 +49,11 @@
 #else
 #define PREPARES_NEIGHBOUR 0
 #endif
+#if __has_include("view/picture_schedule.h")
+#define SCHEDULES_DECODING 1
+#else
+#define SCHEDULES_DECODING 0
+#endif
 
 namespace {
 
@@ -110,6 +115,10 @@ double ProcessorMs() {
 double LongestSlice() {
 #if PREPARES_NEIGHBOUR
   return g_app.picture_control->prepared.longest_slice_ms;
+#elif SCHEDULES_DECODING
+  double longest = 0.0;
+  for (const DecodingSteps& kind : g_app.picture_control->source->steps) longest = std::max(longest, kind.longest_ms);
+  return longest;
 #else
   return 0.0;
 #endif
@@ -118,15 +127,24 @@ double LongestSlice() {
 void ResetLongestSlice() {
 #if PREPARES_NEIGHBOUR
   g_app.picture_control->prepared.longest_slice_ms = 0.0;
+#elif SCHEDULES_DECODING
+  g_app.picture_control->source->ResetSteps();
 #endif
 }
 
 // Per cent of the preparation's slices so far that took more than 5 ms
 // (a build that does not count them gives -1).
 double LongSlicePercent() {
-#if __has_include("imagefiles/png_row_decoding.h")
+#if PREPARES_NEIGHBOUR && __has_include("imagefiles/png_row_decoding.h")
   const PreparedPicture& prepared = g_app.picture_control->prepared;
   return prepared.slice_count ? 100.0 * double(prepared.long_slice_count) / double(prepared.slice_count) : 0.0;
+#elif SCHEDULES_DECODING
+  int64_t steps = 0, long_steps = 0;
+  for (const DecodingSteps& kind : g_app.picture_control->source->steps) {
+    steps += kind.count;
+    long_steps += kind.long_count;
+  }
+  return steps ? 100.0 * double(long_steps) / double(steps) : 0.0;
 #else
   return -1.0;
 #endif
