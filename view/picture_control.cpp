@@ -116,13 +116,22 @@ void TakeShownPicture(PictureControl* control) {
   InvalidateRect(control->window, nullptr, FALSE);
 }
 
-// True when a message should be answered before the next step: input and
-// painting at once, and while the picture asked for decodes, everything
-// else (timers, posted messages) now and then; otherwise anything at all.
-bool MessagesWait(bool pending, double since_ms) {
+// True when a message should be answered before the next step: input at
+// once, and while the picture asked for decodes, everything else (timers,
+// posted messages) now and then; otherwise anything at all. What waits to
+// be painted in the main window is painted here, at once, so that coming
+// back for it later costs no timer's wait (the Open dialog leaves its place
+// to be painted, a closed menu its own).
+bool MessagesWait(PictureControl* control, bool pending, double since_ms) {
   DWORD waiting = HIWORD(GetQueueStatus(QS_ALLINPUT));
   if (!pending) return waiting != 0;
-  if (waiting & (QS_INPUT | QS_PAINT)) return true;
+  if (waiting & QS_INPUT) return true;
+  if (waiting & QS_PAINT) {
+    RedrawWindow(GetParent(control->window), nullptr, nullptr, RDW_UPDATENOW | RDW_ALLCHILDREN);
+    // Another window of the program needs painting: the loop does that.
+    waiting = HIWORD(GetQueueStatus(QS_ALLINPUT));
+    if (waiting & (QS_INPUT | QS_PAINT)) return true;
+  }
   return waiting != 0 && NowMs() - since_ms >= DECODING_TIMER_PAUSE_MS;
 }
 
@@ -214,7 +223,7 @@ bool RunScheduledWork(PictureControl* control) {
       done = true;
       break;
     }
-    if (MessagesWait(PicturePending(&control->schedule), start)) break;
+    if (MessagesWait(control, PicturePending(&control->schedule), start)) break;
   }
   if (done) KillTimer(control->window, TIMER_DECODING);
   else SetTimer(control->window, TIMER_DECODING, DECODING_PERIOD, nullptr);
