@@ -112,7 +112,7 @@ void TakeShownPicture(PictureControl* control) {
     control->first_delay = 0;
   }
   // Room for the animation's frames, kept for its later loops.
-  schedule->reserved_bytes = control->animation ? GIF_FRAME_CACHE_BYTES : 0;
+  ReserveBytes(schedule, control->animation ? GIF_FRAME_CACHE_BYTES : 0);
   InvalidateRect(control->window, nullptr, FALSE);
 }
 

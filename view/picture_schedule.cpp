@@ -347,6 +347,11 @@ ScheduleResult DoScheduledWork(PictureSchedule* schedule) {
   return Prepare(schedule);
 }
 
+void ReserveBytes(PictureSchedule* schedule, int64_t bytes) {
+  schedule->reserved_bytes = bytes;
+  FitLedger(schedule);
+}
+
 bool PicturePending(const PictureSchedule* schedule) {
   return !schedule->wanted.empty() && (schedule->shown_is_old || schedule->shown.path != schedule->wanted);
 }

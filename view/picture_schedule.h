@@ -86,7 +86,7 @@ enum ScheduleResult {
 struct PictureSchedule {
   PictureSource* source;      // not owned
   int64_t budget_bytes;       // PICTURE_BUDGET_BYTES (tests set less)
-  int64_t reserved_bytes;     // held by the window beyond the shown picture
+  int64_t reserved_bytes;     // held by the window beyond the shown picture (ReserveBytes)
   std::string wanted;         // the file at the position; empty before a list
   std::string neighbour;      // the one to prepare; empty for none
   HeldPicture shown;
@@ -120,6 +120,9 @@ void ForgetPictures(PictureSchedule* schedule);
 // start or one step of a decoding.
 ScheduleResult DoScheduledWork(PictureSchedule* schedule);
 
+// What the window holds beyond the shown picture (an animation's frames)
+// changes: the ledger makes room for it.
+void ReserveBytes(PictureSchedule* schedule, int64_t bytes);
 // True while the picture at the position is not the one shown.
 bool PicturePending(const PictureSchedule* schedule);
 // Bytes held beyond the shown picture, against the budget (a decoding of a

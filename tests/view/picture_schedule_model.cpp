@@ -233,7 +233,7 @@ private:
         break;
       }
       case 8:  // an animation's reserve comes and goes
-        schedule_.reserved_bytes = actions->Next(3) * 4096;
+        ReserveBytes(&schedule_, actions->Next(3) * 4096);
         break;
     }
     CheckLedger();
