@@ -30,29 +30,6 @@ const char CHANGELOG[] =
     "1.10\r\n"
     "\tPictures open faster.\r\n";
 
-std::string ClipboardText() {
-  std::string text = "<none>";
-  if (!OpenClipboard(nullptr)) return "<closed>";
-  HANDLE data = GetClipboardData(CF_UNICODETEXT);
-  if (data) {
-    const wchar_t* wide = static_cast<const wchar_t*>(GlobalLock(data));
-    if (wide) text = Utf8(wide);
-    GlobalUnlock(data);
-  }
-  CloseClipboard();
-  return text;
-}
-
-void PutOnClipboard(const std::wstring& text) {
-  ASSERT_TRUE(OpenClipboard(nullptr));
-  EmptyClipboard();
-  HGLOBAL memory = GlobalAlloc(GMEM_MOVEABLE, (text.size() + 1) * sizeof(wchar_t));
-  memcpy(GlobalLock(memory), text.c_str(), (text.size() + 1) * sizeof(wchar_t));
-  GlobalUnlock(memory);
-  SetClipboardData(CF_UNICODETEXT, memory);
-  CloseClipboard();
-}
-
 class ChangelogWindowTest : public MainWindowFixture {
  protected:
   void SetUp() override {
@@ -174,7 +151,7 @@ TEST_F(ChangelogWindowTest, CtrlCPutsTheSelectionOnTheClipboardAsUnicodeText) {
   ASSERT_TRUE(WriteFileBytes(folder_ + "changelog.txt", CHANGELOG));
   OpenMainWindow();
   ASSERT_NE(OpenChangelog(), nullptr);
-  PutOnClipboard(L"before");
+  ASSERT_TRUE(PutOnClipboard(L"before"));
   Key('C', true);
   EXPECT_EQ(BottomRow(), "No selection");
   EXPECT_EQ(ClipboardText(), "before");
@@ -185,7 +162,7 @@ TEST_F(ChangelogWindowTest, CtrlCPutsTheSelectionOnTheClipboardAsUnicodeText) {
   EXPECT_EQ(ClipboardText(), "istrel changelog\r\n");
   EXPECT_EQ(BottomRow(), "Copied 18 bytes");
   // Ctrl+C without Ctrl held when the key is taken: nothing.
-  PutOnClipboard(L"after");
+  ASSERT_TRUE(PutOnClipboard(L"after"));
   // Sent, not posted: the key is queued at once, before the feed timer can
   // run with Ctrl still down.
   SetModifiers(true, false);
