@@ -243,6 +243,42 @@ TEST_F(ChangelogWindowTest, FindSelectsTheMatchAndItIsPaintedInTheHighlight) {
   ReleaseDC(control, window_dc);
 }
 
+// The second of two quick clicks arrives as a double click: on the scrollbar
+// column it pages once more and selects nothing under the bar; on the
+// divider it starts a drag.
+TEST_F(ChangelogWindowTest, ADoubleClickOnTheScrollbarOrTheDividerIsAPressThere) {
+  std::string text;
+  for (int i = 0; i < 150; i++) {
+    text += "line" + std::to_string(i) + "_" + std::string(300, 'w') + "\r\n";   // one word
+  }
+  ASSERT_TRUE(WriteFileBytes(folder_ + "changelog.txt", text));
+  OpenMainWindow();
+  ASSERT_NE(OpenChangelog(), nullptr);
+  const CellGrid& g = g_cell_screen.grid;
+  ScrollbarGeometry bar = PaneScrollbar(&g, 0);
+  ASSERT_TRUE(bar.shown);
+  int v = g.panes[0].rows;
+  LPARAM at = MAKELPARAM(bar.left + 1, g.panes[0].top_row * g.cell_height + bar.track_height - 2);
+  SendMessageW(Control(), WM_LBUTTONDOWN, MK_LBUTTON, at);
+  SendMessageW(Control(), WM_LBUTTONUP, 0, at);
+  EXPECT_EQ(View()->pane_first[0], v);
+  SendMessageW(Control(), WM_LBUTTONDBLCLK, MK_LBUTTON, at);
+  SendMessageW(Control(), WM_LBUTTONUP, 0, at);
+  EXPECT_EQ(View()->pane_first[0], 2 * v);
+  EXPECT_FALSE(View()->selection.active);
+
+  Key('P', true);
+  ASSERT_TRUE(View()->IsSplit());
+  int divider = View()->PaneTopRow(0) + View()->PaneRows(0);
+  int x = 5 * g.cell_width;
+  SendMessageW(Control(), WM_LBUTTONDBLCLK, MK_LBUTTON, MAKELPARAM(x, divider * g.cell_height + 1));
+  SendMessageW(Control(), WM_MOUSEMOVE, MK_LBUTTON, MAKELPARAM(x, 4 * g.cell_height + 1));
+  SendMessageW(Control(), WM_LBUTTONUP, 0, MAKELPARAM(x, 4 * g.cell_height + 1));
+  EXPECT_TRUE(View()->IsSplit());
+  EXPECT_EQ(View()->PaneTopRow(0) + View()->PaneRows(0), 4);
+  EXPECT_FALSE(View()->selection.active);
+}
+
 TEST_F(ChangelogWindowTest, CtrlWClosesRemembersThePlaceAndTheNextOpeningIsNew) {
   ASSERT_TRUE(WriteFileBytes(folder_ + "changelog.txt", CHANGELOG));
   OpenMainWindow();
