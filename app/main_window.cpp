@@ -10,6 +10,7 @@
 #include "base/dialog_binding.h"
 #include "base/settings_store.h"
 #include "base/utf8_platform.h"
+#include "base/window_position.h"
 #include "view/picture_control.h"
 #include "view/picture_navigation.h"
 
@@ -115,6 +116,10 @@ void MainWindow::OnInitDialog() {
   y = ReadSettingInt("main_wnd_y", 50);
   w = ReadSettingInt("main_wnd_w", 1024);
   h = ReadSettingInt("main_wnd_h", 768);
+  // A rectangle left on a monitor that is gone comes onto one that is there.
+  POINT placed = PositionOnScreen(x, y, w, h);
+  x = placed.x;
+  y = placed.y;
   SetWindowPos(window, nullptr, x, y, w, h, SWP_NOACTIVATE);
 
   bool maximized = ReadSettingInt("main_wnd_maximized", 0) != 0;
@@ -138,10 +143,10 @@ void MainWindow::OnSize() {
 
 void MainWindow::OnMove() {
   // Only a move the user drags (the window then holds the mouse capture)
-  // is remembered; moves made by the program or by maximizing are not.
-  short client_x = static_cast<short>(LOWORD(lparam));
-  short client_y = static_cast<short>(HIWORD(lparam));
-  if (client_x >= 0 && client_y >= 0 && GetCapture() == window) RememberWindowRect();
+  // is remembered, on any monitor, also one left of or above the main one.
+  // Moves made by the program or by maximizing are not, nor the place a
+  // window minimized under the capture is parked at.
+  if (GetCapture() == window && !IsIconic(window)) RememberWindowRect();
 }
 
 void MainWindow::OnSysCommand() {

@@ -43,7 +43,7 @@ HWND NavigationDialogFor(HWND window) {
 }
 
 bool OfferToDialog(HWND dialog, MSG* message) {
-  return dialog && IsDialogMessageA(dialog, message);
+  return dialog && IsDialogMessageW(dialog, message);
 }
 
 // A class this process registered before counts as registered.
@@ -110,9 +110,13 @@ bool FindSettingsLocation() {
   return true;
 }
 
+// The loop fetches, offers and dispatches with the wide functions: a typed
+// character outside the ANSI code page, or beyond U+FFFF, reaches the
+// Unicode windows whole. ANSI windows still get ANSI messages, converted by
+// the system.
 void ProcessLoopMessage(MSG* message) {
   if (!message->hwnd) {
-    DispatchMessageA(message);
+    DispatchMessageW(message);
     return;
   }
   if (TranslateShortcutKey(message) > 0) return;
@@ -122,13 +126,13 @@ void ProcessLoopMessage(MSG* message) {
   if (g_app.license_window && OfferToDialog(g_app.license_window->window, message)) return;
   if (OfferToDialog(NavigationDialogFor(message->hwnd), message)) return;
   TranslateMessage(message);
-  DispatchMessageA(message);
+  DispatchMessageW(message);
 }
 
 int RunMessageLoop() {
   MSG message;
   for (;;) {
-    BOOL result = GetMessageA(&message, nullptr, 0, 0);
+    BOOL result = GetMessageW(&message, nullptr, 0, 0);
     if (result == 0) return static_cast<int>(message.wParam);
     if (result < 0) {
       Sleep(10);

@@ -25,7 +25,8 @@ bool FindSettingsLocation();
 
 // One message of the loop: shortcuts first, then dialog navigation for the
 // program's dialogs and for the top-level system dialog of the message's
-// window, then translation and dispatch.
+// window, then translation and dispatch. The message is one fetched with the
+// wide functions (GetMessageW, PeekMessageW).
 void ProcessLoopMessage(MSG* message);
 
 // Fetches and dispatches messages until the quit message arrives; returns its code.

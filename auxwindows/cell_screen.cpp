@@ -345,13 +345,16 @@ LRESULT CALLBACK CellScreenWindowProc(HWND window, UINT message, WPARAM wparam, 
       SetCapture(window);
       Forward(screen, MOUSE_LEFT_DOWN, wparam, x, y, 0);
       return 0;
+    case WM_LBUTTONDBLCLK:
+      // A second press: on a scrollbar or the divider it may start a drag.
+      SetFocus(window);
+      SetCapture(window);
+      Forward(screen, MOUSE_LEFT_DOUBLE, wparam, x, y, 0);
+      return 0;
     case WM_RBUTTONDOWN:
     case WM_RBUTTONDBLCLK:   // the class takes double clicks: a second press
       SetFocus(window);
       Forward(screen, MOUSE_RIGHT_DOWN, wparam, x, y, 0);
-      return 0;
-    case WM_LBUTTONDBLCLK:
-      Forward(screen, MOUSE_LEFT_DOUBLE, wparam, x, y, 0);
       return 0;
     case WM_MOUSEMOVE:
       Forward(screen, MOUSE_MOVE, wparam, x, y, 0);

@@ -2,9 +2,9 @@
 
 #include <string>
 
+#include "auxwindows/help_dialog.h"
 #include "base/app_state.h"
 #include "base/dialog_binding.h"
-#include "base/settings_store.h"
 #include "resources/resource_ids.h"
 
 namespace {
@@ -80,10 +80,7 @@ void ChangelogWindow::OnInitDialog() {
   InitAnchors(&anchors, window);
   if (control) AnchorChild(&anchors, control, 0, 0, 1, 1);
 
-  int x = ReadSettingInt("changelog_wnd_x", 0);
-  int y = ReadSettingInt("changelog_wnd_y", 50);
-  SetWindowPos(window, nullptr, x, y, WINDOW_WIDTH, WINDOW_HEIGHT,
-               SWP_NOZORDER | SWP_NOACTIVATE);
+  PlaceFromSettings(window, "changelog_wnd_x", "changelog_wnd_y", WINDOW_WIDTH, WINDOW_HEIGHT);
 
   std::string path = g_app.exe_folder + "changelog.txt";
   view->Load(path.c_str());
@@ -110,11 +107,7 @@ void ChangelogWindow::OnDestroy() {
     g_cell_screen.mouse_handler = nullptr;
     g_cell_screen.mouse_context = nullptr;
   }
-  RECT r;
-  if (GetWindowRect(window, &r)) {
-    WriteSettingInt("changelog_wnd_x", r.left);
-    WriteSettingInt("changelog_wnd_y", r.top);
-  }
+  SavePosition(window, "changelog_wnd_x", "changelog_wnd_y");
 }
 
 void ChangelogWindow::Close() {

@@ -2,6 +2,7 @@
 
 #include "base/app_state.h"
 #include "base/settings_store.h"
+#include "base/window_position.h"
 
 HWND CreateHelpDialog(int template_id, HWND owner, DLGPROC procedure, void* object) {
   // A wide-character dialog makes wide-character controls: an ANSI text box
@@ -18,9 +19,8 @@ void CancelHelpDialog(HWND window) {
 }
 
 void PlaceFromSettings(HWND window, const char* x_key, const char* y_key, int width, int height) {
-  int x = ReadSettingInt(x_key, 0);
-  int y = ReadSettingInt(y_key, 50);
-  SetWindowPos(window, nullptr, x, y, width, height, SWP_NOZORDER | SWP_NOACTIVATE);
+  POINT at = PositionOnScreen(ReadSettingInt(x_key, 0), ReadSettingInt(y_key, 50), width, height);
+  SetWindowPos(window, nullptr, at.x, at.y, width, height, SWP_NOZORDER | SWP_NOACTIVATE);
 }
 
 void SavePosition(HWND window, const char* x_key, const char* y_key) {

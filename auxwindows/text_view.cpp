@@ -944,6 +944,34 @@ void TextView::DoubleClick(const TextPosition& at) {
   PlaceCursor(false, -1);
 }
 
+bool TextView::PressOnBars(const MouseEvent& event, bool left) {
+  int n = LineCount(text);
+  int row = FloorDiv(event.y, grid->cell_height);
+  if (IsSplit() && left && row == PaneTopRow(0) + PaneRows(0)) {
+    dragging_divider = true;
+    return true;
+  }
+  for (int p = 0; p < 2; p++) {
+    ScrollbarGeometry bar = PaneScrollbar(grid, p);
+    int top = grid->panes[p].top_row;
+    if (!bar.shown || event.x < bar.left || row < top || row >= top + grid->panes[p].rows) {
+      continue;
+    }
+    int y = event.y - top * grid->cell_height;
+    int v = PaneRows(p);
+    if (y < bar.thumb_offset) {
+      ScrollPane(p, -v, n - v);
+    } else if (y >= bar.thumb_offset + bar.thumb_height) {
+      ScrollPane(p, v, n - v);
+    } else if (left) {
+      dragging_thumb = p;
+      thumb_grab = y - bar.thumb_offset;
+    }
+    return true;
+  }
+  return false;
+}
+
 void TextView::HandleMouse(const MouseEvent& event) {
   int n = LineCount(text);
   int row = FloorDiv(event.y, grid->cell_height);
@@ -951,28 +979,7 @@ void TextView::HandleMouse(const MouseEvent& event) {
     case MOUSE_LEFT_DOWN:
     case MOUSE_RIGHT_DOWN: {
       bool left = event.kind == MOUSE_LEFT_DOWN;
-      if (IsSplit() && left && row == PaneTopRow(0) + PaneRows(0)) {
-        dragging_divider = true;
-        return;
-      }
-      for (int p = 0; p < 2; p++) {
-        ScrollbarGeometry bar = PaneScrollbar(grid, p);
-        int top = grid->panes[p].top_row;
-        if (!bar.shown || event.x < bar.left || row < top || row >= top + grid->panes[p].rows) {
-          continue;
-        }
-        int y = event.y - top * grid->cell_height;
-        int v = PaneRows(p);
-        if (y < bar.thumb_offset) {
-          ScrollPane(p, -v, n - v);
-        } else if (y >= bar.thumb_offset + bar.thumb_height) {
-          ScrollPane(p, v, n - v);
-        } else if (left) {
-          dragging_thumb = p;
-          thumb_grab = y - bar.thumb_offset;
-        }
-        return;
-      }
+      if (PressOnBars(event, left)) return;
       int pane = 0;
       TextPosition position, cell;
       if (!CellToPosition(event.x, event.y, &pane, &position, &cell)) return;
@@ -1060,6 +1067,9 @@ void TextView::HandleMouse(const MouseEvent& event) {
       dragging_divider = false;
       return;
     case MOUSE_LEFT_DOUBLE: {
+      // The second of two quick clicks on a bar is one more press there,
+      // never a click on the text under it.
+      if (PressOnBars(event, true)) return;
       int pane = 0;
       TextPosition position;
       if (CellToPosition(event.x, event.y, &pane, &position)) DoubleClick(position);

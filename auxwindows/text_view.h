@@ -158,6 +158,9 @@ class TextView {
   bool CellToPosition(int x, int y, int* pane, TextPosition* position,
                       TextPosition* cell = nullptr) const;
   void DoubleClick(const TextPosition& at);
+  // A left or right press on the divider row or on a shown scrollbar column
+  // acts there (a page, a thumb or divider drag); false for a press elsewhere.
+  bool PressOnBars(const MouseEvent& event, bool left);
 
   int status_start_column = -1;   // where the last status began, for blanking
   int status_row = -1;

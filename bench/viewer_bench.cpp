@@ -47,11 +47,18 @@
 #include "view/picture_control.h"
 #include "view/picture_navigation.h"
 
-// The same source builds against an older tree, for a before and after in
-// one session.
-#if __has_include("view/picture_preparation.h")
+// The same source builds against older trees, for a before and after in one
+// session: one that decodes every picture through a schedule in steps, one
+// that prepares only the neighbour in slices, one that prepares nothing.
+#if __has_include("view/picture_schedule.h")
+#define SCHEDULES_DECODING 1
+#define PREPARES_NEIGHBOUR 1
+#include "view/file_picture_source.h"
+#elif __has_include("view/picture_preparation.h")
+#define SCHEDULES_DECODING 0
 #define PREPARES_NEIGHBOUR 1
 #else
+#define SCHEDULES_DECODING 0
 #define PREPARES_NEIGHBOUR 0
 #endif
 
@@ -60,21 +67,25 @@ namespace {
 // ---- What the program tells of its own work. Only these functions read
 // the program's statistics: a tree that keeps other ones changes them here.
 
-// Forgets the longest step and the count of steps so far.
+// Forgets the longest steps, the counts of steps and the ledger's peak.
 void ResetStepStatistics() {
-#if PREPARES_NEIGHBOUR
+#if SCHEDULES_DECODING
+  g_app.picture_control->source->ResetSteps();
+  g_app.picture_control->schedule.peak_bytes = LedgerBytes(&g_app.picture_control->schedule);
+#elif PREPARES_NEIGHBOUR
   g_app.picture_control->prepared.longest_slice_ms = 0.0;
-#endif
 #if __has_include("imagefiles/png_row_decoding.h")
   g_app.picture_control->prepared.slice_count = 0;
   g_app.picture_control->prepared.long_slice_count = 0;
 #endif
+#endif
 }
 
 // The longest step of decoding, in milliseconds, and the number of steps,
-// since the reset, of pictures of the kind (the names of KINDS below). This
-// tree keeps one figure for every kind, and only for the preparation of the
-// neighbour: a picture decoded for the screen is one step it does not time.
+// since the reset, of pictures of the kind (the names of KINDS below). A
+// tree that only prepares the neighbour keeps one figure for every kind,
+// and only for that preparation: a picture decoded for the screen is one
+// step it does not time.
 struct StepFigures {
   double longest_ms;
   double steps;       // -1 where the tree does not count them
@@ -82,19 +93,33 @@ struct StepFigures {
 };
 StepFigures StepStatistics(const char* kind) {
   StepFigures figures = {0.0, -1.0, -1.0};
-#if PREPARES_NEIGHBOUR
+#if SCHEDULES_DECODING
+  PictureKind picture_kind = strcmp(kind, "png") == 0 ? PICTURE_KIND_PNG
+                             : strcmp(kind, "gif") == 0 ? PICTURE_KIND_GIF
+                             : strcmp(kind, "bmp") == 0 ? PICTURE_KIND_BMP
+                             : strcmp(kind, "ico") == 0 ? PICTURE_KIND_ICO
+                                                        : PICTURE_KIND_JPEG;
+  const DecodingSteps& steps = g_app.picture_control->source->steps[picture_kind];
+  figures = {steps.longest_ms, double(steps.count), double(steps.long_count)};
+#elif PREPARES_NEIGHBOUR
   figures.longest_ms = g_app.picture_control->prepared.longest_slice_ms;
-#endif
 #if __has_include("imagefiles/png_row_decoding.h")
   figures.steps = double(g_app.picture_control->prepared.slice_count);
   figures.long_steps = double(g_app.picture_control->prepared.long_slice_count);
 #endif
+#endif
   return figures;
 }
 
-// Bytes the program counts as held beyond the shown picture (its ledger);
-// -1 where it keeps no such count.
-double LedgerBytes() { return -1.0; }
+// The largest count of bytes held beyond the shown picture since the reset,
+// by the program's own ledger; -1 where it keeps none.
+double LedgerPeak() {
+#if SCHEDULES_DECODING
+  return double(g_app.picture_control->schedule.peak_bytes);
+#else
+  return -1.0;
+#endif
+}
 
 // ---- Time, memory, the loop.
 
@@ -204,7 +229,6 @@ class Probe {
 };
 
 Probe g_probe;
-double g_ledger_peak = -1.0;
 
 // A few pixels of a picture, enough to tell the pictures of a run apart.
 struct Fingerprint {
@@ -256,7 +280,6 @@ bool Settle(int index, const Bitmap* before, const Fingerprint* expected, double
     MSG message;
     while (PeekMessageA(&message, nullptr, 0, 0, PM_REMOVE)) {
       ProcessLoopMessage(&message);
-      if (LedgerBytes() > g_ledger_peak) g_ledger_peak = LedgerBytes();
       if (Shows(index, before, expected)) return true;
     }
     if (Shows(index, before, expected)) return true;
@@ -489,6 +512,7 @@ int main(int argc, char** argv) {
   std::vector<double> prepared_times;
   Probe::Result looking;
   StepFigures browsing_steps = {0, -1, -1};
+  double browse_ledger = -1.0;
   if (copies.size() >= 2) {
     OpenList(folder, {"second.jpg"}, &second_print);
     OpenList(folder, copies, &first_print);
@@ -507,6 +531,7 @@ int main(int argc, char** argv) {
     }
     looking.median_ms /= looks;
     browsing_steps = StepStatistics("jpeg");
+    browse_ledger = LedgerPeak();
   }
   double prepared_next = prepared_times.empty() ? 0.0 : MedianOf(prepared_times);
 
@@ -590,6 +615,7 @@ int main(int argc, char** argv) {
   double presses_settle = -1.0, presses_total = -1.0, presses_decode = 0.0;
   Probe::Result presses;
   StepFigures presses_steps = {0, -1, -1};
+  double presses_ledger = -1.0;
   bool presses_last_shown = false;
   if (progressive.size() == 10) {
     Fingerprint first_progressive = Decoded(in(progressive[0]));
@@ -605,6 +631,7 @@ int main(int argc, char** argv) {
     presses = g_probe.End();
     presses_total = Now() - start;
     presses_steps = StepStatistics("progressive");
+    presses_ledger = LedgerPeak();
     presses_last_shown = Matches(control->picture, last_progressive) && control->files.current_index == 9;
   }
 
@@ -652,6 +679,7 @@ int main(int argc, char** argv) {
   double huge_open = -1.0, huge_decode = -1.0, huge_bytes = 0.0;
   Probe::Result huge_probe;
   StepFigures huge_steps = {0, -1, -1};
+  double huge_ledger = -1.0;
   int huge_width = 0, huge_height = 0;
   if (Exists(huge)) {
     double start = Now();
@@ -672,6 +700,7 @@ int main(int argc, char** argv) {
     huge_open = OpenThroughDialog(huge, &size_only);
     huge_probe = g_probe.End();
     huge_steps = StepStatistics("progressive");
+    huge_ledger = LedgerPeak();
   }
 
   printf("picture %d x %d (%.1f MB), window client %ld x %ld, %d rounds, medians in ms\n", first_print.width,
@@ -693,6 +722,7 @@ int main(int argc, char** argv) {
   Figure("longest_step_browsing", browsing_steps.longest_ms, "while looking: longest decoding step");
   Figure("browse_beyond_mb", MegaBytes(looking.peak_private - floor_private - picture_bytes),
          "while looking: peak private memory beyond the floor and the shown picture");
+  if (browse_ledger >= 0) Figure("browse_ledger_mb", MegaBytes(browse_ledger), "while looking: the program's ledger at its peak");
   printf("\n%-12s %9s %9s %9s %9s %12s %9s %9s\n", "kind", "decode", "cold", "prepared", "back", "longest step",
          "steps", "over 5ms");
   for (size_t k = 0; k < sizeof KINDS / sizeof KINDS[0]; ++k) {
@@ -726,6 +756,7 @@ int main(int argc, char** argv) {
     Figure("presses_beyond_mb", MegaBytes(presses.peak_private - floor_private - picture_bytes),
            "peak private memory beyond the floor and the shown picture");
     Figure("presses_longest_step", presses_steps.longest_ms, "longest decoding step meanwhile");
+    if (presses_ledger >= 0) Figure("presses_ledger_mb", MegaBytes(presses_ledger), "the program's ledger at its peak");
     printf("the tenth picture %s on the screen at the end\n", presses_last_shown ? "is" : "is NOT");
   }
   if (huge_open >= 0 || huge_decode >= 0) {
@@ -737,11 +768,11 @@ int main(int argc, char** argv) {
     Figure("huge_beyond_mb", MegaBytes(huge_probe.peak_private - floor_private - huge_bytes),
            "peak private memory beyond the floor and the shown picture");
     Figure("huge_longest_step", huge_steps.longest_ms, "longest decoding step meanwhile");
+    if (huge_ledger >= 0) Figure("huge_ledger_mb", MegaBytes(huge_ledger), "the program's ledger at its peak");
   }
   printf("\n");
   Figure("floor_mb", MegaBytes(floor_private), "private memory before any picture (Wine's floor)");
   Figure("picture_mb", MegaBytes(picture_bytes), "one decoded 24 MP picture");
-  if (g_ledger_peak >= 0) Figure("ledger_peak_mb", MegaBytes(g_ledger_peak), "the program's ledger at its peak");
   Figure("frame_mb", 2.0 * client.right * client.bottom * 4 / 1048576.0, "frame and scratch bitmaps");
   printf("screen checks: %d of %d points showed the composed frame\n\n", g_screen_checks - g_screen_mismatches,
          g_screen_checks);

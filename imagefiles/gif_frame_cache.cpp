@@ -8,8 +8,22 @@
 
 namespace {
 
-// Bytes a frame takes besides its indices (its colour table, mainly).
-const int64_t FRAME_OVERHEAD = sizeof(GifCachedFrame);
+// Makes room in a vector for `more` elements of `element` bytes, growing
+// its block by at least half at a time, and counts the growth of the block
+// (the bytes allocated, not those used). False, with nothing allocated, when
+// that would pass the cache's limit.
+template <typename Vector>
+bool MakeRoom(GifFrameCache* cache, Vector* vector, size_t more) {
+  size_t needed = vector->size() + more;
+  if (needed <= vector->capacity()) return true;
+  size_t capacity = vector->capacity() + vector->capacity() / 2;
+  if (capacity < needed) capacity = needed;
+  int64_t growth = static_cast<int64_t>((capacity - vector->capacity()) * sizeof(typename Vector::value_type));
+  if (cache->bytes + growth > GIF_FRAME_CACHE_BYTES) return false;
+  vector->reserve(capacity);
+  cache->bytes += growth;
+  return true;
+}
 
 void Forget(GifFrameCache* cache) {
   cache->frames.clear();
@@ -42,8 +56,7 @@ void FreeGifFrameCache(GifFrameCache* cache) { delete cache; }
 void BeginCachedFrame(GifFrameCache* cache, const uint32_t colours[256], int transparent_index, bool cleared,
                       uint32_t background, int x0, int count) {
   if (!Records(cache)) return;
-  cache->bytes += FRAME_OVERHEAD;
-  if (cache->bytes > GIF_FRAME_CACHE_BYTES) {
+  if (!MakeRoom(cache, &cache->frames, 1)) {
     GiveUp(cache);
     return;
   }
@@ -62,8 +75,7 @@ void BeginCachedFrame(GifFrameCache* cache, const uint32_t colours[256], int tra
 void AddCachedRow(GifFrameCache* cache, int y, const uint8_t* indices) {
   if (!Records(cache) || !cache->recording) return;
   GifCachedFrame& frame = cache->frames.back();
-  cache->bytes += frame.count + static_cast<int64_t>(sizeof(int));
-  if (cache->bytes > GIF_FRAME_CACHE_BYTES) {
+  if (!MakeRoom(cache, &frame.rows, 1) || !MakeRoom(cache, &frame.indices, static_cast<size_t>(frame.count))) {
     GiveUp(cache);
     return;
   }

@@ -29,7 +29,7 @@ struct GifCachedFrame {
 
 struct GifFrameCache {
   std::vector<GifCachedFrame> frames;
-  int64_t bytes;
+  int64_t bytes;     // allocated, within GIF_FRAME_CACHE_BYTES
   bool recording;    // a frame is being recorded
   bool complete;     // a whole loop is recorded: later loops replay it
   bool spoiled;      // this loop cannot be recorded (a frame was only read past)

@@ -32,6 +32,8 @@ PictureDecoding* StartPictureDecoding(const char* path, int64_t max_bytes);
 int64_t PictureDecodingNeed(const PictureDecoding* decoding);
 // Bytes it holds now.
 int64_t PictureDecodingHeld(const PictureDecoding* decoding);
+// Bytes of the picture's pixels alone (BitmapByteCount of its size).
+int64_t PictureDecodingPictureBytes(const PictureDecoding* decoding);
 
 // A block to decode into instead of a new one (resized to the picture),
 // given before the first step; the decoding owns it from then on.

@@ -1,11 +1,13 @@
 #include "view/picture_control.h"
 
+#include <chrono>
 #include <cstdint>
 #include <cstdlib>
 #include <cstring>
 #include <new>
 
 #include "base/app_state.h"
+#include "imagefiles/gif_frame_cache.h"
 #include "imagefiles/gif_frame_reader.h"
 #include "raster/blitting.h"
 #include "raster/dib_bitmap.h"
@@ -27,16 +29,18 @@ void ReleaseContents(PictureControl* control) {
     CloseGifFrameReader(control->animation);
     control->animation = nullptr;
   }
-  delete control->picture;
+  // The picture is the schedule's.
   control->picture = nullptr;
   delete control->scratch;
   control->scratch = nullptr;
   delete control->frame;
   control->frame = nullptr;
-  FreePreparedPicture(&control->prepared);
+  CloseGifFrameReader(control->schedule.animation);
+  control->schedule.animation = nullptr;
+  FreePictureSchedule(&control->schedule);
   ClearFileList(&control->files);
   KillTimer(control->window, TIMER_ANIMATION);
-  KillTimer(control->window, TIMER_PREPARATION);
+  KillTimer(control->window, TIMER_DECODING);
   KillTimer(control->window, TIMER_MENU_SYNC);
 }
 
@@ -76,7 +80,67 @@ void OnAnimationTick(PictureControl* control) {
     // End of the frames or an error: the next tick starts from the first frame.
     RewindGifFrameReader(control->animation);
   }
+  // Past its first frame the picture no longer shows the file as opened:
+  // it is not kept for a step back then.
+  control->schedule.shown.first_delay = control->animation->state == 1 ? control->first_delay : -1;
   InvalidateRect(control->window, nullptr, FALSE);
+}
+
+double NowMs() {
+  using namespace std::chrono;
+  return duration<double, std::milli>(steady_clock::now().time_since_epoch()).count();
+}
+
+// The schedule has shown another picture: its animation replaces the old
+// one, and the window repaints.
+void TakeShownPicture(PictureControl* control) {
+  CloseGifFrameReader(control->animation);
+  control->animation = nullptr;
+  KillTimer(control->window, TIMER_ANIMATION);
+  PictureSchedule* schedule = &control->schedule;
+  control->picture = schedule->shown.bitmap;
+  control->first_delay = schedule->shown.first_delay;
+  control->animation = schedule->animation;
+  schedule->animation = nullptr;
+  if (!control->animation && control->first_delay > 0) {
+    // Shown from memory: a reader that starts after the first frame.
+    control->animation = ResumeGifAnimation(schedule->shown.path.c_str(), control->first_delay);
+  }
+  if (control->animation) {
+    SetTimer(control->window, TIMER_ANIMATION, static_cast<UINT>(control->first_delay), nullptr);
+  } else {
+    control->first_delay = 0;
+  }
+  // Room for the animation's frames, kept for its later loops.
+  ReserveBytes(schedule, control->animation ? GIF_FRAME_CACHE_BYTES : 0);
+  InvalidateRect(control->window, nullptr, FALSE);
+}
+
+// True when a message should be answered before the next step: input at
+// once, and while the picture asked for decodes, everything else (timers,
+// posted messages) now and then; otherwise anything at all. What waits to
+// be painted in the main window is painted here, at once, so that coming
+// back for it later costs no timer's wait (the Open dialog leaves its place
+// to be painted, a closed menu its own).
+bool MessagesWait(PictureControl* control, bool pending, double since_ms) {
+  DWORD waiting = HIWORD(GetQueueStatus(QS_ALLINPUT));
+  if (!pending) return waiting != 0;
+  if (waiting & QS_INPUT) return true;
+  if (waiting & QS_PAINT) {
+    RedrawWindow(GetParent(control->window), nullptr, nullptr, RDW_UPDATENOW | RDW_ALLCHILDREN);
+    // Another window of the program needs painting: the loop does that.
+    waiting = HIWORD(GetQueueStatus(QS_ALLINPUT));
+    if (waiting & (QS_INPUT | QS_PAINT)) return true;
+  }
+  return waiting != 0 && NowMs() - since_ms >= DECODING_TIMER_PAUSE_MS;
+}
+
+// The "working in the background" arrow while the picture asked for is
+// pending, over the picture.
+void UpdateCursor(PictureControl* control) {
+  POINT point;
+  if (!GetCursorPos(&point) || WindowFromPoint(point) != control->window) return;
+  SetCursor(LoadCursor(nullptr, PicturePending(&control->schedule) ? IDC_APPSTARTING : IDC_ARROW));
 }
 
 void SyncMenu(PictureControl* control) {
@@ -148,12 +212,23 @@ bool FitPicture(int frame_width, int frame_height, int picture_width, int pictur
   return true;
 }
 
-bool PrepareWhileIdle(PictureControl* control) {
+bool RunScheduledWork(PictureControl* control) {
+  double start = NowMs();
+  bool was_pending = PicturePending(&control->schedule);
+  bool done = false;
   for (;;) {
-    if (ContinuePreparing(&control->prepared)) return true;
-    // The high word: kinds of messages waiting in the queue now.
-    if (HIWORD(GetQueueStatus(QS_ALLINPUT)) != 0) return false;
+    ScheduleResult result = DoScheduledWork(&control->schedule);
+    if (result == SCHEDULE_SHOWN) TakeShownPicture(control);
+    if (result == SCHEDULE_IDLE) {
+      done = true;
+      break;
+    }
+    if (MessagesWait(control, PicturePending(&control->schedule), start)) break;
   }
+  if (done) KillTimer(control->window, TIMER_DECODING);
+  else SetTimer(control->window, TIMER_DECODING, DECODING_PERIOD, nullptr);
+  if (was_pending != PicturePending(&control->schedule) || was_pending) UpdateCursor(control);
+  return done;
 }
 
 void ComposeFrame(PictureControl* control, int width, int height) {
@@ -202,8 +277,14 @@ LRESULT CALLBACK PictureControlWindowProc(HWND window, UINT message, WPARAM wpar
     if (control) {
       control->window = window;
       control->files = MakeFileList();
-      control->prepared = MakePreparedPicture();
+      control->source = new (std::nothrow) FilePictureSource();
+      control->schedule = MakePictureSchedule(control->source);
       control->step = 1;
+      if (!control->source) {
+        FreeFileList(&control->files);
+        delete control;
+        control = nullptr;
+      }
     }
     SetWindowLongPtrA(window, GWLP_USERDATA, reinterpret_cast<LONG_PTR>(control));
     if (!control) return FALSE;
@@ -214,6 +295,7 @@ LRESULT CALLBACK PictureControlWindowProc(HWND window, UINT message, WPARAM wpar
   if (message == WM_NCDESTROY) {
     ReleaseContents(control);
     FreeFileList(&control->files);
+    delete control->source;
     SetWindowLongPtrA(window, GWLP_USERDATA, 0);
     delete control;
     return 0;
@@ -238,11 +320,17 @@ LRESULT CALLBACK PictureControlWindowProc(HWND window, UINT message, WPARAM wpar
     case WM_PAINT:
       Paint(control);
       break;
+    case WM_SETCURSOR:
+      if (LOWORD(lparam) == HTCLIENT && PicturePending(&control->schedule)) {
+        SetCursor(LoadCursor(nullptr, IDC_APPSTARTING));
+        return TRUE;
+      }
+      break;
     case WM_TIMER:
       if (control->wparam == TIMER_ANIMATION) {
         OnAnimationTick(control);
-      } else if (control->wparam == TIMER_PREPARATION) {
-        if (PrepareWhileIdle(control)) KillTimer(window, TIMER_PREPARATION);
+      } else if (control->wparam == TIMER_DECODING) {
+        RunScheduledWork(control);
       } else if (control->wparam == TIMER_MENU_SYNC) {
         SyncMenu(control);
       }

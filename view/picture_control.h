@@ -7,7 +7,8 @@
 #include <windows.h>
 
 #include "imagefiles/file_list.h"
-#include "view/picture_preparation.h"
+#include "view/file_picture_source.h"
+#include "view/picture_schedule.h"
 
 class Bitmap;
 class DibBitmap;
@@ -15,10 +16,14 @@ struct GifFrameReader;
 
 // Timers on the control's window.
 const UINT_PTR TIMER_ANIMATION = 200;   // next frame of an animated GIF
-const UINT_PTR TIMER_PREPARATION = 201; // a slice of preparing the neighbour
+const UINT_PTR TIMER_DECODING = 201;    // more decoding work after messages were answered
 const UINT_PTR TIMER_MENU_SYNC = 202;   // menu greying and check marks
 const UINT MENU_SYNC_PERIOD = 500;      // milliseconds
-const UINT PREPARATION_PERIOD = 10;     // milliseconds, the shortest timer there is
+const UINT DECODING_PERIOD = 10;        // milliseconds, the shortest timer there is
+// While a picture asked for decodes, timers and posted messages (an
+// animation, the About window's credits) are answered this often; input and
+// painting at once.
+const double DECODING_TIMER_PAUSE_MS = 50.0;
 
 struct PictureControl {
   HWND window;
@@ -26,12 +31,13 @@ struct PictureControl {
   WPARAM wparam;
   LPARAM lparam;
   DibBitmap* frame;      // owned: the composed frame, the size of the control
-  Bitmap* picture;       // owned: the decoded current picture, or null
+  Bitmap* picture;       // the decoded current picture, or null (held by the schedule)
   DibBitmap* scratch;    // owned: copy of the frame for the flips and the rotation
   FileList files;        // the opened files and the position of the shown one
   GifFrameReader* animation;   // owned: set while an animated GIF is shown
-  PreparedPicture prepared;    // the neighbour ahead and the picture just left
-  HeldPicture shown;           // the shown picture's file and stamp (its bitmap is picture)
+  FilePictureSource* source;   // owned: the files and their decoders
+  PictureSchedule schedule;    // the shown picture, what is held beyond it, the decoding under way
+  int first_delay;             // the shown animation's first delay
   int step;                    // +1 after Next (and at first), -1 after Previous
   // Display effect switches, 0 or 1, and the rotation in degrees
   // (0, 90, 180 or 270, clockwise on screen).
@@ -62,10 +68,11 @@ struct PictureFit {
 bool FitPicture(int frame_width, int frame_height, int picture_width, int picture_height,
                 PictureFit* fit);
 
-// Runs slices of the preparation until it is done or a message waits
-// (input, painting, a timer), so that nothing waits for more than one slice.
-// True when the preparation is done. The preparation timer calls it.
-bool PrepareWhileIdle(PictureControl* control);
+// Runs the schedule's work, step by step, until nothing remains or a
+// message waits; the decoding timer calls it again later. While the picture
+// at the position is pending only input and painting interrupt at once.
+// True when nothing remains to be done.
+bool RunScheduledWork(PictureControl* control);
 
 // Composes the frame for the control's current state into control->frame
 // (created or resized to width x height), without touching the screen.

@@ -41,20 +41,14 @@ cleanup_screenshot_vistrel() {
 
 SCREENSHOT_INI=$'[vistrel]\r\nmain_wnd_x=0\r\nmain_wnd_y=0\r\nmain_wnd_w=800\r\nmain_wnd_h=560\r\nmain_wnd_maximized=0\r\n'
 
-# The sample pictures, made here rather than fetched: a sunset-coloured
-# fractal landscape (JPEG), a lagoon of the same kind (PNG) and a small
-# animation of a rising sun (GIF).
-SAMPLE_PICTURES=(sunset.jpg lagoon.png sunrise.gif)
+# The sample pictures, drawn here rather than fetched (by
+# scripts/make-sample-pictures.py, with the system Python's PIL): a sunset
+# over a lake (JPEG), soap bubbles with transparency over a checkered pattern
+# (PNG) and a short animation of the sun rising over the sea (GIF).
+SAMPLE_PICTURES=(sunset.jpg bubbles.png sunrise.gif)
 
 make_sample_pictures() {
-  local folder=$1 frames=() y
-  convert -seed 7 -size 1200x800 plasma:orange-navy -blur 0x10 -quality 92 "$folder/sunset.jpg"
-  convert -seed 11 -size 1000x700 plasma:turquoise-midnightblue -blur 0x8 "$folder/lagoon.png"
-  for y in 250 220 190 160 130 100; do
-    frames+=(\( -size 400x300 gradient:midnightblue-darkorange
-                -fill gold -draw "circle 200,$y 200,$((y + 40))" \))
-  done
-  convert -delay 20 -loop 0 "${frames[@]}" "$folder/sunrise.gif"
+  /usr/bin/python3 "$root/scripts/make-sample-pictures.py" "$1"
 }
 
 # Types the sample pictures' names into the Open files dialog, as a person

@@ -123,3 +123,45 @@ TEST(HelpWindowsE2E, AboutRollsAndLicenseReopensWhereItWasMoved) {
   EXPECT_EQ(IniValue(ini, "about_wnd_y"), "50");
   DeleteTree(folder);
 }
+
+// Characters typed into the Changelog's find prompt, outside the ANSI code
+// page (Greek), in it ("€"), and beyond U+FFFF (an emoji, two surrogates),
+// each as Unicode key events: every one is found, and the match it selects
+// is what Ctrl+C then puts on the clipboard.
+TEST(HelpWindowsE2E, TextTypedIntoTheChangelogsFindPromptArrivesWhole) {
+  std::string folder = MakeTempFolder("typing");
+  ASSERT_FALSE(folder.empty());
+  std::string app = folder + "app\\";
+  ASSERT_TRUE(CreateFolder(app));
+  ASSERT_TRUE(CreateFolder(app + "portable"));
+  const std::wstring needles[] = {L"plain", L"\u039A\u03B1\u03BB\u03B7\u03BC\u03AD\u03C1\u03B1",
+                                  L"\u20AC", L"\U0001F600"};
+  std::string changelog = "Vistrel changelog\r\n\r\n";
+  for (const std::wstring& needle : needles) changelog += "1.11 finds " + Utf8(needle) + " here\r\n";
+  ASSERT_TRUE(WriteFileBytes(app + "changelog.txt", changelog));
+  VistrelProcess v;
+  ASSERT_TRUE(StartVistrel(app, "", "", &v));
+
+  SetForegroundWindow(v.window);
+  Sleep(200);
+  PressKeys({VK_CONTROL, VK_F2}, 200);
+  HWND window = WaitForProcessWindow(v.process.dwProcessId, "changelog_superhost");
+  ASSERT_NE(window, nullptr);
+  SetForegroundWindow(window);
+  Sleep(300);
+  for (const std::wstring& needle : needles) {
+    ASSERT_TRUE(PutOnClipboard(L"nothing copied"));
+    PressKeys({VK_ESCAPE}, 100);   // the last match is no longer selected
+    PressKeys({VK_CONTROL, 'F'}, 200);
+    Sleep(100);
+    TypeUnicodeInput(needle);
+    Sleep(200);
+    PressKeys({VK_RETURN}, 100);
+    Sleep(200);
+    PressKeys({VK_CONTROL, 'C'}, 200);
+    Sleep(300);
+    EXPECT_EQ(ClipboardText(), Utf8(needle)) << "typed " << Utf8(needle);
+  }
+  EXPECT_EQ(CloseVistrel(&v), 0);
+  DeleteTree(folder);
+}

@@ -8,6 +8,7 @@
 #include <vector>
 
 #include "app/build_info.h"
+#include "auxwindows/license_window.h"
 #include "app/startup.h"
 #include "base/app_state.h"
 #include "base/settings_store.h"
@@ -44,6 +45,14 @@ RECT WindowRect(HWND window) {
   RECT r = {};
   GetWindowRect(window, &r);
   return r;
+}
+
+RECT WorkAreaNearest(const RECT& r) {
+  MONITORINFO info;
+  info.cbSize = sizeof info;
+  info.rcWork = RECT();
+  GetMonitorInfoW(MonitorFromRect(&r, MONITOR_DEFAULTTONEAREST), &info);
+  return info.rcWork;
 }
 
 // The child's rectangle in its parent's client coordinates.
@@ -191,7 +200,7 @@ TEST_F(MainWindowTest, MenuTextsAndIdsAreExact) {
   });
 }
 
-TEST_F(MainWindowTest, OpensWhereTheSettingsSayWithoutCorrection) {
+TEST_F(MainWindowTest, OpensWhereTheSettingsSayWhileThatIsOnAMonitor) {
   SeedSettings(-200, 30, 800, 600, 0);
   HWND main = Open();
   ExpectRect(WindowRect(main), -200, 30, 600, 630);
@@ -202,6 +211,25 @@ TEST_F(MainWindowTest, OpensWhereTheSettingsSayWithoutCorrection) {
   EXPECT_EQ(Ini("main_wnd_w"), "800");
   EXPECT_EQ(Ini("main_wnd_h"), "600");
   EXPECT_EQ(Ini("main_wnd_maximized"), "0");
+
+  // Left on a monitor that is gone: onto the work area of the nearest one,
+  // the main window and the auxiliary windows alike.
+  CloseMainWindow();
+  RECT work = WorkAreaNearest({-5000, -3000, -4200, -2400});
+  RECT license_work = WorkAreaNearest({40000, 70, 40400, 470});
+  SeedSettings(-5000, -3000, 800, 600, 0);
+  WriteSettingInt("license_wnd_x", 40000);
+  WriteSettingInt("license_wnd_y", 70);
+  main = Open();
+  ExpectRect(WindowRect(main), work.left, work.top, work.left + 800, work.top + 600);
+  SendMessageA(main, WM_COMMAND, CMD_LICENSE, 0);
+  PumpMessages(100);
+  ASSERT_NE(g_app.license_window, nullptr);
+  ExpectRect(WindowRect(g_app.license_window->window), license_work.right - 400, 70,
+             license_work.right, 470);
+  EXPECT_EQ(CloseWithSystemCommand(), 0);
+  EXPECT_EQ(Ini("main_wnd_x"), std::to_string(work.left));
+  EXPECT_EQ(Ini("main_wnd_y"), std::to_string(work.top));
 }
 
 TEST_F(MainWindowTest, MaximizedKeepsTheNormalRectangle) {
@@ -267,14 +295,22 @@ TEST_F(MainWindowTest, OnlyMovesMadeUnderTheMouseCaptureAreRemembered) {
   EXPECT_EQ(g_app.main_window->x, 310);
   EXPECT_EQ(g_app.main_window->y, 210);
 
-  // A client origin left of or above the screen's edge: not remembered.
-  SetWindowPos(main, nullptr, -600, 220, 0, 0, SWP_NOSIZE | SWP_NOZORDER);
+  // Dragged left of and above the main monitor's edges (onto a monitor
+  // there): remembered too.
+  SetWindowPos(main, nullptr, -600, -40, 0, 0, SWP_NOSIZE | SWP_NOZORDER);
   PumpMessages(50);
-  EXPECT_EQ(g_app.main_window->x, 310);
+  EXPECT_EQ(g_app.main_window->x, -600);
+  EXPECT_EQ(g_app.main_window->y, -40);
+  // Minimized, even under the capture: the minimized place is not.
+  ShowWindow(main, SW_MINIMIZE);
+  PumpMessages(100);
+  EXPECT_TRUE(IsIconic(main));
+  EXPECT_EQ(g_app.main_window->x, -600);
+  EXPECT_EQ(g_app.main_window->y, -40);
   ReleaseCapture();
   EXPECT_EQ(CloseWithSystemCommand(), 0);
-  EXPECT_EQ(Ini("main_wnd_x"), "310");
-  EXPECT_EQ(Ini("main_wnd_y"), "210");
+  EXPECT_EQ(Ini("main_wnd_x"), "-600");
+  EXPECT_EQ(Ini("main_wnd_y"), "-40");
 }
 
 TEST_F(MainWindowTest, CloseCancelAndEnterDoNothing) {

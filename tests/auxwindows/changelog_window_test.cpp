@@ -30,29 +30,6 @@ const char CHANGELOG[] =
     "1.10\r\n"
     "\tPictures open faster.\r\n";
 
-std::string ClipboardText() {
-  std::string text = "<none>";
-  if (!OpenClipboard(nullptr)) return "<closed>";
-  HANDLE data = GetClipboardData(CF_UNICODETEXT);
-  if (data) {
-    const wchar_t* wide = static_cast<const wchar_t*>(GlobalLock(data));
-    if (wide) text = Utf8(wide);
-    GlobalUnlock(data);
-  }
-  CloseClipboard();
-  return text;
-}
-
-void PutOnClipboard(const std::wstring& text) {
-  ASSERT_TRUE(OpenClipboard(nullptr));
-  EmptyClipboard();
-  HGLOBAL memory = GlobalAlloc(GMEM_MOVEABLE, (text.size() + 1) * sizeof(wchar_t));
-  memcpy(GlobalLock(memory), text.c_str(), (text.size() + 1) * sizeof(wchar_t));
-  GlobalUnlock(memory);
-  SetClipboardData(CF_UNICODETEXT, memory);
-  CloseClipboard();
-}
-
 class ChangelogWindowTest : public MainWindowFixture {
  protected:
   void SetUp() override {
@@ -174,7 +151,7 @@ TEST_F(ChangelogWindowTest, CtrlCPutsTheSelectionOnTheClipboardAsUnicodeText) {
   ASSERT_TRUE(WriteFileBytes(folder_ + "changelog.txt", CHANGELOG));
   OpenMainWindow();
   ASSERT_NE(OpenChangelog(), nullptr);
-  PutOnClipboard(L"before");
+  ASSERT_TRUE(PutOnClipboard(L"before"));
   Key('C', true);
   EXPECT_EQ(BottomRow(), "No selection");
   EXPECT_EQ(ClipboardText(), "before");
@@ -185,7 +162,7 @@ TEST_F(ChangelogWindowTest, CtrlCPutsTheSelectionOnTheClipboardAsUnicodeText) {
   EXPECT_EQ(ClipboardText(), "istrel changelog\r\n");
   EXPECT_EQ(BottomRow(), "Copied 18 bytes");
   // Ctrl+C without Ctrl held when the key is taken: nothing.
-  PutOnClipboard(L"after");
+  ASSERT_TRUE(PutOnClipboard(L"after"));
   // Sent, not posted: the key is queued at once, before the feed timer can
   // run with Ctrl still down.
   SetModifiers(true, false);
@@ -264,6 +241,42 @@ TEST_F(ChangelogWindowTest, FindSelectsTheMatchAndItIsPaintedInTheHighlight) {
   DeleteObject(bitmap);
   DeleteDC(memory);
   ReleaseDC(control, window_dc);
+}
+
+// The second of two quick clicks arrives as a double click: on the scrollbar
+// column it pages once more and selects nothing under the bar; on the
+// divider it starts a drag.
+TEST_F(ChangelogWindowTest, ADoubleClickOnTheScrollbarOrTheDividerIsAPressThere) {
+  std::string text;
+  for (int i = 0; i < 150; i++) {
+    text += "line" + std::to_string(i) + "_" + std::string(300, 'w') + "\r\n";   // one word
+  }
+  ASSERT_TRUE(WriteFileBytes(folder_ + "changelog.txt", text));
+  OpenMainWindow();
+  ASSERT_NE(OpenChangelog(), nullptr);
+  const CellGrid& g = g_cell_screen.grid;
+  ScrollbarGeometry bar = PaneScrollbar(&g, 0);
+  ASSERT_TRUE(bar.shown);
+  int v = g.panes[0].rows;
+  LPARAM at = MAKELPARAM(bar.left + 1, g.panes[0].top_row * g.cell_height + bar.track_height - 2);
+  SendMessageW(Control(), WM_LBUTTONDOWN, MK_LBUTTON, at);
+  SendMessageW(Control(), WM_LBUTTONUP, 0, at);
+  EXPECT_EQ(View()->pane_first[0], v);
+  SendMessageW(Control(), WM_LBUTTONDBLCLK, MK_LBUTTON, at);
+  SendMessageW(Control(), WM_LBUTTONUP, 0, at);
+  EXPECT_EQ(View()->pane_first[0], 2 * v);
+  EXPECT_FALSE(View()->selection.active);
+
+  Key('P', true);
+  ASSERT_TRUE(View()->IsSplit());
+  int divider = View()->PaneTopRow(0) + View()->PaneRows(0);
+  int x = 5 * g.cell_width;
+  SendMessageW(Control(), WM_LBUTTONDBLCLK, MK_LBUTTON, MAKELPARAM(x, divider * g.cell_height + 1));
+  SendMessageW(Control(), WM_MOUSEMOVE, MK_LBUTTON, MAKELPARAM(x, 4 * g.cell_height + 1));
+  SendMessageW(Control(), WM_LBUTTONUP, 0, MAKELPARAM(x, 4 * g.cell_height + 1));
+  EXPECT_TRUE(View()->IsSplit());
+  EXPECT_EQ(View()->PaneTopRow(0) + View()->PaneRows(0), 4);
+  EXPECT_FALSE(View()->selection.active);
 }
 
 TEST_F(ChangelogWindowTest, CtrlWClosesRemembersThePlaceAndTheNextOpeningIsNew) {

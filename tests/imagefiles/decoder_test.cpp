@@ -486,9 +486,21 @@ TEST(GifFrameReaderTest, LaterLoopsFromMemoryGiveTheDecodedFrames) {
   GifFrameCache* cache = MakeGifFrameCache();
   uint32_t colours[256] = {};
   std::vector<uint8_t> row(1 << 20);
+  // What it holds is counted as allocated, and stays within its size.
+  auto allocated = [&] {
+    int64_t bytes = static_cast<int64_t>(cache->frames.capacity() * sizeof(GifCachedFrame));
+    for (const GifCachedFrame& kept : cache->frames) {
+      bytes += static_cast<int64_t>(kept.rows.capacity() * sizeof(int) + kept.indices.capacity());
+    }
+    return bytes;
+  };
   for (int frame = 0; frame < 100 && !cache->too_large; ++frame) {
     BeginCachedFrame(cache, colours, -1, frame == 0, 0, 0, static_cast<int>(row.size()));
-    for (int y = 0; y < 8; ++y) AddCachedRow(cache, y, row.data());
+    for (int y = 0; y < 8; ++y) {
+      AddCachedRow(cache, y, row.data());
+      ASSERT_EQ(allocated(), cache->bytes);
+      ASSERT_LE(cache->bytes, GIF_FRAME_CACHE_BYTES);
+    }
     EndCachedFrame(cache, 10);
   }
   EXPECT_TRUE(cache->too_large);

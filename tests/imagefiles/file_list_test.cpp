@@ -50,6 +50,7 @@ class FileListTest : public MainWindowFixture {
   void Open(const std::vector<std::string>& parts) {
     std::string selection = Selection(parts);
     OpenSelectedFiles(selection.data());
+    FinishShowing();
   }
 
   int PictureWidth() const { return control_->picture ? control_->picture->Width() : -1; }
@@ -81,8 +82,10 @@ TEST_F(FileListTest, OneFileIsShownAndNavigationDoesNothing) {
   EXPECT_EQ(PictureWidth(), 400);
   Bitmap* shown = control_->picture;
   ShowNextPicture();
+  FinishShowing();
   EXPECT_EQ(control_->picture, shown);
   ShowPreviousPicture();
+  FinishShowing();
   EXPECT_EQ(control_->picture, shown);
   EXPECT_EQ(control_->files.current_index, 0);
 }
@@ -95,19 +98,24 @@ TEST_F(FileListTest, ThreeFilesInTheDialogsOrderWithoutWrapping) {
   EXPECT_EQ(FilePath(&control_->files, 2), pictures_ + "small.bmp");
   EXPECT_EQ(PictureWidth(), 90);
   ShowPreviousPicture();   // at the first file: nothing
+  FinishShowing();
   EXPECT_EQ(control_->files.current_index, 0);
   EXPECT_EQ(PictureWidth(), 90);
   ShowNextPicture();
+  FinishShowing();
   EXPECT_EQ(control_->files.current_index, 1);
   EXPECT_EQ(PictureWidth(), 400);
   ShowNextPicture();
+  FinishShowing();
   EXPECT_EQ(control_->files.current_index, 2);
   EXPECT_EQ(PictureWidth(), 48);
   Bitmap* last = control_->picture;
   ShowNextPicture();   // at the last file: nothing, not decoded again
+  FinishShowing();
   EXPECT_EQ(control_->files.current_index, 2);
   EXPECT_EQ(control_->picture, last);
   ShowPreviousPicture();
+  FinishShowing();
   EXPECT_EQ(PictureWidth(), 400);
 }
 
@@ -116,16 +124,20 @@ TEST_F(FileListTest, AFileThatFailsInTheMiddle) {
   Open({folder, "landscape.png", "corrupt.png", "portrait.png"});
   EXPECT_EQ(PictureWidth(), 400);
   ShowNextPicture();
+  FinishShowing();
   EXPECT_EQ(control_->files.current_index, 1);
   EXPECT_EQ(control_->picture, nullptr);
   // The black frame.
   ComposeFrame(control_, 100, 80);
   for (uint32_t p : ImageOf(control_->frame).pixels) ASSERT_EQ(p, 0xFF000000u);
   ShowNextPicture();
+  FinishShowing();
   EXPECT_EQ(PictureWidth(), 90);
   ShowPreviousPicture();
+  FinishShowing();
   EXPECT_EQ(control_->picture, nullptr);
   ShowPreviousPicture();
+  FinishShowing();
   EXPECT_EQ(PictureWidth(), 400);
 }
 
@@ -158,6 +170,7 @@ TEST_F(FileListTest, EveryKindDecodes) {
   for (int i = 0; i < 5; ++i) {
     EXPECT_EQ(PictureWidth(), widths[i]) << i;
     ShowNextPicture();
+    FinishShowing();
   }
 }
 
@@ -173,15 +186,19 @@ TEST_F(FileListTest, ANewSetWhileOnTheThirdFile) {
   std::string folder = pictures_.substr(0, pictures_.size() - 1);
   Open({folder, "landscape.png", "portrait.png", "small.bmp"});
   ShowNextPicture();
+  FinishShowing();
   ShowNextPicture();
+  FinishShowing();
   EXPECT_EQ(control_->files.current_index, 2);
   Open({folder, "gradient.jpg", "icon.ico"});
   ASSERT_EQ(FileCount(&control_->files), 2);
   EXPECT_EQ(control_->files.current_index, 0);
   EXPECT_EQ(PictureWidth(), 320);
   ShowNextPicture();
+  FinishShowing();
   EXPECT_EQ(PictureWidth(), 16);
   ShowNextPicture();
+  FinishShowing();
   EXPECT_EQ(control_->files.current_index, 1);
 }
 
@@ -217,6 +234,7 @@ TEST_F(FileListTest, MovingOnFromAnAnimationStopsIt) {
   Open({folder, "animation.gif", "gradient.jpg"});
   ASSERT_NE(control_->animation, nullptr);
   ShowNextPicture();
+  FinishShowing();
   EXPECT_EQ(control_->animation, nullptr);
   Bitmap* still = control_->picture;
   uint32_t pixel = PicturePixel(5, 5);

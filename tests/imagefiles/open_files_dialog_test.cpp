@@ -22,6 +22,7 @@
 #include "raster/bitmap.h"
 #include "resources/resource_ids.h"
 #include "tests/support/picture_test_support.h"
+#include "tests/support/main_window_fixture.h"
 #include "tests/support/win_test_support.h"
 #include "view/picture_control.h"
 #include "view/picture_navigation.h"
@@ -331,7 +332,9 @@ TEST_F(OpenFilesDialogTest, OpenPictureFilesKeepsEverythingOnCancel) {
   std::string selection = pictures.substr(0, pictures.size() - 1) + '\0' + "landscape.png" + '\0' +
                           "portrait.png" + '\0' + '\0';
   OpenSelectedFiles(selection.data());
+  FinishShowing();
   ShowNextPicture();
+  FinishShowing();
   Bitmap* shown = control->picture;
   {
     DialogAnswer answer(L"Open files", [&](HWND dialog) {

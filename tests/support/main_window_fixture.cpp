@@ -4,6 +4,7 @@
 #include "app/startup.h"
 #include "base/app_state.h"
 #include "tests/support/win_test_support.h"
+#include "view/picture_control.h"
 
 void MainWindowFixture::SetUpTestSuite() {
   g_app.instance = GetModuleHandleA(nullptr);
@@ -48,4 +49,15 @@ int MainWindowFixture::DrainQuit() {
     if (!PumpMessages(20, &code)) return code;
   }
   return -1;
+}
+
+void FinishShowing() {
+  PictureControl* control = g_app.picture_control;
+  for (int i = 0; control && i < 1000000 && PicturePending(&control->schedule); ++i) RunScheduledWork(control);
+}
+
+void FinishPictureWork() {
+  PictureControl* control = g_app.picture_control;
+  for (int i = 0; control && i < 1000000 && !RunScheduledWork(control); ++i) {
+  }
 }

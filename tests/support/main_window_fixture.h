@@ -25,3 +25,9 @@ class MainWindowFixture : public ::testing::Test {
 
   std::string folder_;   // the test's folder: executable folder and settings folder
 };
+
+// Runs the picture control's decoding work, as its timer would, until the
+// picture at the position is shown; FinishPictureWork also until the
+// neighbour is prepared and nothing remains.
+void FinishShowing();
+void FinishPictureWork();

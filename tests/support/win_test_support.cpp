@@ -1,5 +1,6 @@
 #include "tests/support/win_test_support.h"
 
+#include <cstring>
 #include <vector>
 
 #include "app/startup.h"
@@ -116,7 +117,7 @@ bool PumpMessages(DWORD milliseconds, int* quit_code) {
   DWORD start = GetTickCount();
   for (;;) {
     MSG message;
-    while (PeekMessageA(&message, nullptr, 0, 0, PM_REMOVE)) {
+    while (PeekMessageW(&message, nullptr, 0, 0, PM_REMOVE)) {
       if (message.message == WM_QUIT) {
         if (quit_code) *quit_code = static_cast<int>(message.wParam);
         return false;
@@ -182,6 +183,53 @@ void KeyDownInput(WORD key) {
 
 void KeyUpInput(WORD key) {
   SendKey(key, true);
+}
+
+void TypeUnicodeInput(const std::wstring& text) {
+  for (wchar_t unit : text) {
+    INPUT input[2] = {};
+    for (INPUT& i : input) {
+      i.type = INPUT_KEYBOARD;
+      i.ki.wScan = unit;
+      i.ki.dwFlags = KEYEVENTF_UNICODE;
+    }
+    input[1].ki.dwFlags |= KEYEVENTF_KEYUP;
+    SendInput(2, input, sizeof(INPUT));
+    Sleep(20);
+  }
+}
+
+std::string ClipboardText() {
+  // Another process may hold the clipboard for a moment.
+  bool opened = false;
+  for (int i = 0; i < 50 && !(opened = OpenClipboard(nullptr)); ++i) Sleep(20);
+  if (!opened) return "<closed>";
+  std::string text = "<none>";
+  HANDLE data = GetClipboardData(CF_UNICODETEXT);
+  if (data) {
+    const wchar_t* wide = static_cast<const wchar_t*>(GlobalLock(data));
+    if (wide) text = Utf8(wide);
+    GlobalUnlock(data);
+  }
+  CloseClipboard();
+  return text;
+}
+
+bool PutOnClipboard(const std::wstring& text) {
+  bool opened = false;
+  for (int i = 0; i < 50 && !(opened = OpenClipboard(nullptr)); ++i) Sleep(20);
+  if (!opened) return false;
+  EmptyClipboard();
+  HGLOBAL memory = GlobalAlloc(GMEM_MOVEABLE, (text.size() + 1) * sizeof(wchar_t));
+  bool stored = false;
+  if (memory) {
+    memcpy(GlobalLock(memory), text.c_str(), (text.size() + 1) * sizeof(wchar_t));
+    GlobalUnlock(memory);
+    stored = SetClipboardData(CF_UNICODETEXT, memory) != nullptr;
+    if (!stored) GlobalFree(memory);
+  }
+  CloseClipboard();
+  return stored;
 }
 
 void PressKeys(std::initializer_list<WORD> keys, DWORD hold_ms) {

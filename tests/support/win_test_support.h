@@ -45,6 +45,15 @@ HWND FindProcessWindow(DWORD process_id, const char* class_name);
 void PressKeys(std::initializer_list<WORD> keys, DWORD hold_ms = 0);
 void KeyDownInput(WORD key);
 void KeyUpInput(WORD key);
+// Text typed as an input method, the touch keyboard or the emoji panel types
+// it: each UTF-16 unit (both halves of a surrogate pair) as a Unicode key
+// event, pressed and released.
+void TypeUnicodeInput(const std::wstring& text);
+
+// The clipboard's Unicode text as UTF-8 ("<none>" without one, "<closed>"
+// when the clipboard cannot be opened); putting text on it.
+std::string ClipboardText();
+bool PutOnClipboard(const std::wstring& text);
 
 // Value of key in section "vistrel" of an INI file, or "<missing>".
 std::string IniValue(const std::string& ini_path, const char* key);

@@ -1,17 +1,20 @@
-// Preparing the neighbour of the shown picture, in this process: the picture
-// shown after Next or Previous is the same whether it was prepared, half
-// prepared or decoded afresh into the memory of the picture it replaces; a
-// file changed or deleted after its preparation is never shown stale; the
-// direction of the last move decides the neighbour; the budget and the
-// animation of a shown GIF are respected.
-#include "view/picture_preparation.h"
+// The schedule of decoding in the real picture control, in this process:
+// the picture shown after Next or Previous is the same whether it was
+// prepared, half prepared or decoded afresh into the memory of the picture
+// it replaces; a file changed or deleted after its preparation is never
+// shown stale; the direction of the last move decides the neighbour; the
+// budget and the animation of a shown GIF are respected; while a large
+// picture decodes, the window answers and the latest key wins.
+#include "view/picture_schedule.h"
 
 #include <gtest/gtest.h>
 
 #include <jpeglib.h>
 
+#include <atomic>
 #include <cstdio>
 #include <string>
+#include <thread>
 #include <vector>
 
 #include "app/main_window.h"
@@ -98,14 +101,20 @@ class PicturePreparationTest : public MainWindowFixture {
     for (const std::string& path : paths) names.push_back(path.substr(folder_.size()));
     std::string selection = Selection(folder_.substr(0, folder_.size() - 1), names);
     OpenSelectedFiles(selection.data());
+    FinishShowing();
   }
 
-  // Runs the preparation timer until nothing remains to be done.
-  void PrepareFully() {
-    for (int i = 0; i < 100000 && control_->prepared.state == PREPARATION_DECODING; ++i) {
-      SendMessageA(control_->window, WM_TIMER, TIMER_PREPARATION, 0);
-    }
+  // Runs the decoding timer until nothing remains to be done.
+  void PrepareFully() { FinishPictureWork(); }
+  void Next() {
+    ShowNextPicture();
+    FinishShowing();
   }
+  void Previous() {
+    ShowPreviousPicture();
+    FinishShowing();
+  }
+  PictureSchedule* Schedule() { return &control_->schedule; }
 
   // The picture of a plain decode into a new bitmap, as the shown one is
   // made (a GIF's first frame drawn by its frame reader).
@@ -157,60 +166,58 @@ TEST_F(PicturePreparationTest, PreparedAndUnpreparedGiveTheSamePixelsForEveryKin
     // and Next swaps it in; the picture it replaces is kept for a step back,
     // and since it is also the next file, nothing else is prepared.
     Open({big, path, big});
-    ASSERT_EQ(control_->prepared.path, path);
     PrepareFully();
-    ASSERT_EQ(control_->prepared.state, PREPARATION_READY) << path;
-    Bitmap* prepared = control_->prepared.bitmap;
+    ASSERT_EQ(Schedule()->prepared.path, path);
+    Bitmap* prepared = Schedule()->prepared.bitmap;
+    ASSERT_NE(prepared, nullptr) << path;
     Bitmap* replaced = control_->picture;
-    ShowNextPicture();
+    Next();
     EXPECT_EQ(control_->picture, prepared) << path;
-    EXPECT_EQ(control_->prepared.kept.bitmap, replaced) << path;
-    EXPECT_EQ(control_->prepared.state, PREPARATION_IDLE) << path;
+    EXPECT_EQ(Schedule()->kept.bitmap, replaced) << path;
+    EXPECT_EQ(Schedule()->decoding, nullptr) << path;
     ExpectShown(path);
     // Back and forth between the two: the bitmaps are swapped each time.
     for (int i = 0; i < 2; ++i) {
-      ShowPreviousPicture();
+      Previous();
       EXPECT_EQ(control_->picture, replaced) << path;
-      EXPECT_EQ(control_->prepared.kept.bitmap, prepared) << path;
+      EXPECT_EQ(Schedule()->kept.bitmap, prepared) << path;
       ExpectShown(big);
-      ShowNextPicture();
+      Next();
       EXPECT_EQ(control_->picture, prepared) << path;
       ExpectShown(path);
     }
-    ShowNextPicture();
+    Next();
     ExpectShown(big);
 
-    // Unprepared: Next at once decodes, and the picture left is kept. (The
-    // list is opened twice, so that no picture of it is held yet.)
-    Open({big, path});
+    // Unprepared: Next decodes at once, and the picture left is kept.
     Open({big, path});
     replaced = control_->picture;
-    ShowNextPicture();
-    EXPECT_EQ(control_->prepared.kept.bitmap, replaced) << path;
+    Next();
+    EXPECT_EQ(Schedule()->kept.bitmap, replaced) << path;
     ExpectShown(path);
 
     // And back onto the kept picture; at the first file going back the only
-    // neighbour is the one just left: nothing is prepared, and the memory
-    // kept for a preparation is given back.
+    // neighbour is the one just left: nothing is prepared.
     PrepareFully();
-    ShowPreviousPicture();
+    Previous();
     EXPECT_EQ(control_->picture, replaced) << path;
     ExpectShown(big);
-    EXPECT_EQ(control_->prepared.state, PREPARATION_IDLE) << path;
-    EXPECT_EQ(control_->prepared.bitmap, nullptr);
+    PrepareFully();
+    EXPECT_EQ(Schedule()->decoding, nullptr) << path;
+    EXPECT_EQ(Schedule()->prepared.bitmap, nullptr) << path;
   }
 }
 
 TEST_F(PicturePreparationTest, AFailingPictureLeavesNothingOfTheOldOne) {
   Open({folder_ + "landscape.png", folder_ + "corrupt.png", folder_ + "portrait.png"});
-  ShowNextPicture();   // unprepared, into the memory of the landscape
+  Next();   // unprepared
   ExpectBlackFrame();
-  ShowPreviousPicture();
+  Previous();
   PrepareFully();      // the corrupt picture fails while being prepared
-  EXPECT_EQ(control_->prepared.state, PREPARATION_IDLE);
-  ShowNextPicture();
+  EXPECT_EQ(Schedule()->prepared.bitmap, nullptr);
+  Next();
   ExpectBlackFrame();
-  ShowNextPicture();
+  Next();
   ExpectShown(folder_ + "portrait.png");
 }
 
@@ -220,19 +227,19 @@ TEST_F(PicturePreparationTest, AFileReplacedAfterItsPreparationShowsTheNewConten
   ASSERT_TRUE(WriteJpeg(second, 640, 480, 1));
   Open({first, second});
   PrepareFully();
-  ASSERT_EQ(control_->prepared.state, PREPARATION_READY);
+  ASSERT_NE(Schedule()->prepared.bitmap, nullptr);
   // Another picture under the same name; then one of the same picture size
   // whose last-write time is set well after the preparation.
   ASSERT_TRUE(WriteJpeg(second, 300, 200, 2));
-  ShowNextPicture();
+  Next();
   ExpectShown(second);
   EXPECT_EQ(control_->picture->Width(), 300);
 
-  ShowPreviousPicture();
+  Previous();
   ASSERT_TRUE(WriteJpeg(second, 300, 200, 2));
   Open({first, second});
   PrepareFully();
-  ASSERT_EQ(control_->prepared.state, PREPARATION_READY);
+  ASSERT_NE(Schedule()->prepared.bitmap, nullptr);
   ASSERT_TRUE(WriteJpeg(second, 300, 200, 9));
   HANDLE file = CreateFileW(Wide(second).c_str(), FILE_WRITE_ATTRIBUTES, 0, nullptr, OPEN_EXISTING, 0, nullptr);
   ASSERT_NE(file, INVALID_HANDLE_VALUE);
@@ -245,7 +252,7 @@ TEST_F(PicturePreparationTest, AFileReplacedAfterItsPreparationShowsTheNewConten
   FILETIME later = {time.LowPart, time.HighPart};
   EXPECT_TRUE(SetFileTime(file, nullptr, nullptr, &later));
   CloseHandle(file);
-  ShowNextPicture();
+  Next();
   ExpectShown(second);
 }
 
@@ -297,30 +304,30 @@ TEST_F(PicturePreparationTest, APictureWhoseFileWasRewrittenUnderItsOldSizeAndTi
     // Prepared ahead, then rewritten.
     Open({first, second, third});
     PrepareFully();
-    ASSERT_EQ(control_->prepared.state, PREPARATION_READY);
-    RefImage before = ImageOf(control_->prepared.bitmap);
+    ASSERT_NE(Schedule()->prepared.bitmap, nullptr);
+    RefImage before = ImageOf(Schedule()->prepared.bitmap);
     ASSERT_TRUE(RewriteKeepingSizeAndTime(second));
-    ShowNextPicture();
+    Next();
     ExpectShown(second);
     EXPECT_NE(RefCountDifferences(before, ImageOf(control_->picture), nullptr), 0);
     // Kept for a step back, then rewritten.
-    ASSERT_NE(control_->prepared.kept.bitmap, nullptr);
+    ASSERT_NE(Schedule()->kept.bitmap, nullptr);
     ASSERT_TRUE(RewriteKeepingSizeAndTime(first));
-    ShowPreviousPicture();
+    Previous();
     ExpectShown(first);
     // Kept, then deleted: black.
-    ASSERT_NE(control_->prepared.kept.bitmap, nullptr);
-    ASSERT_EQ(control_->prepared.kept.path, second);
+    ASSERT_NE(Schedule()->kept.bitmap, nullptr);
+    ASSERT_EQ(Schedule()->kept.path, second);
     ASSERT_TRUE(DeleteFileW(Wide(second).c_str()));
-    ShowNextPicture();
+    Next();
     ExpectBlackFrame();
     // Kept and replaced by another picture under the same name.
-    ShowNextPicture();
+    Next();
     ExpectShown(third);
-    ShowPreviousPicture();
-    ASSERT_EQ(control_->prepared.kept.path, third);
+    Previous();
+    ASSERT_EQ(Schedule()->kept.path, third);
     ASSERT_TRUE(CopyFileW(Wide(pictures_ + "portrait.png").c_str(), Wide(third).c_str(), FALSE));
-    ShowNextPicture();
+    Next();
     ExpectShown(third);
     EXPECT_EQ(control_->picture->Width(), 90);
   }
@@ -331,9 +338,9 @@ TEST_F(PicturePreparationTest, AFileDeletedAfterItsPreparationShowsBlack) {
   std::string second = Copy("landscape.png", "second.png");
   Open({first, second});
   PrepareFully();
-  ASSERT_EQ(control_->prepared.state, PREPARATION_READY);
+  ASSERT_NE(Schedule()->prepared.bitmap, nullptr);
   ASSERT_TRUE(DeleteFileW(Wide(second).c_str()));
-  ShowNextPicture();
+  Next();
   ExpectBlackFrame();
 }
 
@@ -342,66 +349,54 @@ TEST_F(PicturePreparationTest, AKeyDuringThePreparation) {
   ASSERT_TRUE(WriteJpeg(big, 2400, 1600, 5));
   std::string first = folder_ + "gradient.jpg";
   std::string last = folder_ + "portrait.png";
-  // Onto the picture being prepared: the remaining bands are decoded.
+  // Onto the picture being prepared: its decoding goes on, now asked for.
   Open({first, big, last});
-  ASSERT_FALSE(ContinuePreparing(&control_->prepared));   // the header
-  ASSERT_FALSE(ContinuePreparing(&control_->prepared));   // the first bands
-  ASSERT_NE(control_->prepared.jpeg, nullptr);
-  Bitmap* preparing = control_->prepared.bitmap;
+  for (int i = 0; i < 3; ++i) ASSERT_EQ(DoScheduledWork(Schedule()), SCHEDULE_BUSY);
+  ASSERT_EQ(Schedule()->decoding_path, big);
+  ScheduledDecoding* preparing = Schedule()->decoding;
   ShowNextPicture();
-  EXPECT_EQ(control_->picture, preparing);
+  EXPECT_EQ(Schedule()->decoding, preparing);
+  EXPECT_EQ(Schedule()->purpose, DECODING_TO_SHOW);
+  FinishShowing();
   ExpectShown(big);
-  EXPECT_EQ(control_->prepared.path, last);
+  PrepareFully();
+  EXPECT_EQ(Schedule()->prepared.path, last);
 
-  // Away from it: the preparation is abandoned, the other picture decoded.
+  // Away from it: the preparation is abandoned, the other picture shown.
   Open({first, last, big});
-  ShowNextPicture();
-  ASSERT_EQ(control_->prepared.path, big);
-  ASSERT_FALSE(ContinuePreparing(&control_->prepared));
-  ASSERT_FALSE(ContinuePreparing(&control_->prepared));
-  ShowPreviousPicture();
+  Next();
+  for (int i = 0; i < 3; ++i) DoScheduledWork(Schedule());
+  ASSERT_EQ(Schedule()->decoding_path, big);
+  Previous();
   ExpectShown(first);
   // Previous from the first file: nothing left to prepare.
-  EXPECT_EQ(control_->prepared.state, PREPARATION_IDLE);
-  EXPECT_EQ(control_->prepared.jpeg, nullptr);
+  PrepareFully();
+  EXPECT_EQ(Schedule()->decoding, nullptr);
 
   // A real key through the window's own message handling, in the middle.
   Open({first, big, last});
-  ContinuePreparing(&control_->prepared);
-  ContinuePreparing(&control_->prepared);
+  DoScheduledWork(Schedule());
+  DoScheduledWork(Schedule());
   SendMessageA(g_app.main_window->window, WM_COMMAND, CMD_NEXT, 0);
+  FinishShowing();
   ExpectShown(big);
-  EXPECT_LT(control_->prepared.longest_slice_ms, 1000.0);
 }
 
-TEST_F(PicturePreparationTest, TheBudgetAndTheWholeDecodeLimit) {
-  // A JPEG whose frame header says 12000 x 12000 (576 MB decoded), and a BMP
-  // of 3000 x 3000 (9 megapixels), which cannot be decoded in bands.
+TEST_F(PicturePreparationTest, TheBudgetRefusesAPreparationWithoutTakingMemory) {
+  // A JPEG whose frame header says 12000 x 12000 (576 MB decoded).
   std::string huge = folder_ + "huge.jpg";
   std::string header("\xFF\xD8\xFF\xC0\x00\x11\x08\x2E\xE0\x2E\xE0\x03\x01\x22\x00\x02\x11\x01\x03\x11\x01\xFF\xD9", 23);
   ASSERT_TRUE(WriteFileBytes(huge, header));
-  std::string wide_bmp = folder_ + "wide.bmp";
-  std::string bmp("BM\0\0\0\0\0\0\0\0\x36\0\0\0\x28\0\0\0\xB8\x0B\0\0\xB8\x0B\0\0\x01\0\x18\0", 30);
-  bmp.resize(54, '\0');
-  ASSERT_TRUE(WriteFileBytes(wide_bmp, bmp));
   std::string first = folder_ + "landscape.png";
-  for (const std::string& path : {huge, wide_bmp}) {
-    Open({first, path});
-    EXPECT_TRUE(ContinuePreparing(&control_->prepared)) << path;
-    EXPECT_EQ(control_->prepared.state, PREPARATION_IDLE) << path;
-    // No memory was taken for it.
-    MemoryBitmap* kept = static_cast<MemoryBitmap*>(control_->prepared.bitmap);
-    EXPECT_TRUE(!kept || kept->AllocatedBytes() < 4 * 1000 * 1000) << path;
-    ShowNextPicture();
-    EXPECT_EQ(control_->picture, nullptr) << path;
-  }
+  Open({first, huge});
+  PrepareFully();
+  EXPECT_EQ(Schedule()->prepared.bitmap, nullptr);
+  EXPECT_LT(Schedule()->peak_bytes, 4 * 1000 * 1000);
+  Next();
+  EXPECT_EQ(control_->picture, nullptr);
 }
 
 namespace {
-
-int64_t BlockBytes(Bitmap* bitmap) {
-  return bitmap ? static_cast<MemoryBitmap*>(bitmap)->AllocatedBytes() : 0;
-}
 
 int64_t PixelBytes(Bitmap* bitmap) { return bitmap ? BitmapByteCount(bitmap->Width(), bitmap->Height()) : 0; }
 
@@ -416,46 +411,39 @@ TEST_F(PicturePreparationTest, WhatIsHeldBeyondTheShownPictureStaysWithinTheBudg
   // Every block held is the size of its picture (within 1.5x), and what is
   // held beyond the shown picture fits in the budget.
   auto expect_fitting = [&](const char* when) {
-    Bitmap* ready = control_->prepared.state == PREPARATION_READY ? control_->prepared.bitmap : nullptr;
-    for (Bitmap* held : {control_->picture, control_->prepared.kept.bitmap, ready}) {
+    for (Bitmap* held : {control_->picture, Schedule()->kept.bitmap, Schedule()->prepared.bitmap}) {
       if (held) EXPECT_LE(BlockBytes(held), PixelBytes(held) * 3 / 2) << when;
     }
-    EXPECT_LE(BlockBytes(control_->prepared.kept.bitmap) + BlockBytes(control_->prepared.bitmap),
-              control_->prepared.budget_bytes)
-        << when;
+    EXPECT_LE(LedgerBytes(Schedule()), Schedule()->budget_bytes) << when;
   };
-  control_->prepared.budget_bytes = 4000000;
+  Schedule()->budget_bytes = 4000000;
   Open({huge, landscape, gradient, portrait});
   PrepareFully();
-  ShowNextPicture();
+  Next();
   // The huge picture is not kept, and Previous decodes it afresh.
-  EXPECT_EQ(control_->prepared.kept.bitmap, nullptr);
+  EXPECT_EQ(Schedule()->kept.bitmap, nullptr);
   expect_fitting("after the huge picture");
-  ShowPreviousPicture();
+  Previous();
   ExpectShown(huge);
-  EXPECT_EQ(control_->prepared.kept.path, landscape);
+  EXPECT_EQ(Schedule()->kept.path, landscape);
   // Onward to the end, prepared and not.
-  ShowNextPicture();
+  Next();
   expect_fitting("back on the small picture");
   PrepareFully();
-  ShowNextPicture();
-  ShowNextPicture();
+  Next();
+  Next();
   ExpectShown(portrait);
   expect_fitting("at the end");
   // At the end nothing is prepared: only the picture just left is held.
-  EXPECT_EQ(control_->prepared.bitmap, nullptr);
-  EXPECT_EQ(control_->prepared.kept.path, gradient);
+  PrepareFully();
+  EXPECT_EQ(Schedule()->prepared.bitmap, nullptr);
+  EXPECT_EQ(Schedule()->kept.path, gradient);
 
-  // With the whole budget: the huge picture is kept, and the small pictures
-  // shown after it, decoded at once into its memory or prepared into it,
-  // give the large block back.
-  control_->prepared.budget_bytes = PREPARATION_BUDGET_BYTES;
+  // With the whole budget, in any order of keys and opens.
+  Schedule()->budget_bytes = PICTURE_BUDGET_BYTES;
   Open({landscape, huge, gradient, small, portrait});
-  Open({landscape, huge, gradient, small, portrait});
-  // The huge picture is kept after the second step and becomes the memory
-  // for a preparation after the third; the fourth decodes into it at once.
   for (int i = 0; i < 4; ++i) {
-    ShowNextPicture();
+    Next();
     expect_fitting(("step " + std::to_string(i)).c_str());
     if (i == 1) {
       PrepareFully();
@@ -464,35 +452,40 @@ TEST_F(PicturePreparationTest, WhatIsHeldBeyondTheShownPictureStaysWithinTheBudg
   }
   ExpectShown(portrait);
   EXPECT_EQ(control_->picture->Width(), 90);
+  // A new list gives up every picture of the old one.
   Open({gradient, small});
+  EXPECT_EQ(Schedule()->kept.bitmap, nullptr);
+  EXPECT_EQ(Schedule()->prepared.bitmap, nullptr);
   expect_fitting("a new list");
+  EXPECT_LE(Schedule()->peak_bytes - PixelBytes(control_->picture), PICTURE_BUDGET_BYTES);
 }
 
 TEST_F(PicturePreparationTest, TheDirectionOfTheLastMoveDecides) {
   std::vector<std::string> paths;
   for (int i = 0; i < 4; ++i) paths.push_back(Copy("gradient.jpg", "p" + std::to_string(i) + ".jpg"));
   Open(paths);
-  EXPECT_EQ(control_->prepared.path, paths[1]);   // Next at first
-  ShowNextPicture();
-  EXPECT_EQ(control_->prepared.path, paths[2]);
+  EXPECT_EQ(Schedule()->neighbour, paths[1]);   // Next at first
+  Next();
+  EXPECT_EQ(Schedule()->neighbour, paths[2]);
   PrepareFully();
-  ShowNextPicture();
+  Next();
   EXPECT_EQ(control_->files.current_index, 2);
-  EXPECT_EQ(control_->prepared.path, paths[3]);
-  ShowPreviousPicture();
+  EXPECT_EQ(Schedule()->neighbour, paths[3]);
+  Previous();
   EXPECT_EQ(control_->files.current_index, 1);
-  EXPECT_EQ(control_->prepared.path, paths[0]);
+  EXPECT_EQ(Schedule()->neighbour, paths[0]);
   PrepareFully();
-  EXPECT_EQ(control_->prepared.state, PREPARATION_READY);
-  Bitmap* prepared = control_->prepared.bitmap;
-  ShowPreviousPicture();
+  ASSERT_EQ(Schedule()->prepared.path, paths[0]);
+  Bitmap* prepared = Schedule()->prepared.bitmap;
+  Previous();
   EXPECT_EQ(control_->picture, prepared);
-  // At the first file, going back: nothing to prepare, the timer stops.
-  EXPECT_EQ(control_->prepared.state, PREPARATION_IDLE);
-  EXPECT_FALSE(KillTimer(control_->window, TIMER_PREPARATION));
+  // At the first file, going back: the only neighbour is kept; the timer stops.
+  PrepareFully();
+  EXPECT_EQ(Schedule()->decoding, nullptr);
+  EXPECT_FALSE(KillTimer(control_->window, TIMER_DECODING));
   // A new set starts with Next again.
   Open(paths);
-  EXPECT_EQ(control_->prepared.path, paths[1]);
+  EXPECT_EQ(Schedule()->neighbour, paths[1]);
 }
 
 TEST_F(PicturePreparationTest, AnimationIsUnaffected) {
@@ -501,22 +494,24 @@ TEST_F(PicturePreparationTest, AnimationIsUnaffected) {
   // Preparing a GIF opens no frame reader and starts no timer.
   Open({still, animation});
   PrepareFully();
-  EXPECT_EQ(control_->prepared.state, PREPARATION_READY);
+  EXPECT_NE(Schedule()->prepared.bitmap, nullptr);
   EXPECT_EQ(control_->animation, nullptr);
   EXPECT_FALSE(KillTimer(control_->window, TIMER_ANIMATION));
-  ShowNextPicture();
+  Next();
   ASSERT_NE(control_->animation, nullptr);
   RefImage first = ImageOf(control_->picture);
   SendMessageA(control_->window, WM_TIMER, TIMER_ANIMATION, 0);
   EXPECT_NE(RefCountDifferences(first, ImageOf(control_->picture), nullptr), 0);
 
-  // A shown animation goes on while its neighbour is prepared.
+  // A shown animation goes on while its neighbour is prepared, with room
+  // for its frames set aside in the budget.
   Open({animation, still});
   ASSERT_NE(control_->animation, nullptr);
+  EXPECT_GT(Schedule()->reserved_bytes, 0);
   GifFrameReader* reader = control_->animation;
   RefImage frame1 = ImageOf(control_->picture);
   PrepareFully();
-  EXPECT_EQ(control_->prepared.state, PREPARATION_READY);
+  EXPECT_NE(Schedule()->prepared.bitmap, nullptr);
   EXPECT_EQ(control_->animation, reader);
   SendMessageA(control_->window, WM_TIMER, TIMER_ANIMATION, 0);
   EXPECT_NE(RefCountDifferences(frame1, ImageOf(control_->picture), nullptr), 0);
@@ -526,9 +521,9 @@ TEST_F(PicturePreparationTest, AnimationIsUnaffected) {
     Open({animation, still});
     Bitmap* first_frame = control_->picture;
     for (int i = 0; i < ticks; ++i) SendMessageA(control_->window, WM_TIMER, TIMER_ANIMATION, 0);
-    ShowNextPicture();
-    EXPECT_EQ(control_->prepared.kept.bitmap, ticks == 0 ? first_frame : nullptr) << ticks;
-    ShowPreviousPicture();
+    Next();
+    EXPECT_EQ(Schedule()->kept.bitmap, ticks == 0 ? first_frame : nullptr) << ticks;
+    Previous();
     ExpectShown(animation);
     ASSERT_NE(control_->animation, nullptr) << ticks;
     EXPECT_EQ(control_->animation->state, 1) << ticks;
@@ -536,7 +531,7 @@ TEST_F(PicturePreparationTest, AnimationIsUnaffected) {
     SendMessageA(control_->window, WM_TIMER, TIMER_ANIMATION, 0);
     EXPECT_NE(RefCountDifferences(shown, ImageOf(control_->picture), nullptr), 0) << ticks;
   }
-  // The animation really runs on its timer while the preparation timer works.
+  // The animation really runs on its timer while the decoding timer works.
   Open({animation, still});
   RefImage start = ImageOf(control_->picture);
   EXPECT_TRUE(PumpUntil([&] { return RefCountDifferences(start, ImageOf(control_->picture), nullptr) != 0; }, 3000));
@@ -557,6 +552,27 @@ LRESULT CALLBACK RecordingProcedure(HWND window, UINT message, WPARAM wparam, LP
   return CallWindowProcA(g_control_procedure, window, message, wparam, lparam);
 }
 
+// Answers every message sent to a window, counting them, from another thread.
+struct MessageProbe {
+  HWND window;
+  std::atomic<bool> stop{false};
+  std::atomic<int> answered{0};
+  std::thread thread;
+  explicit MessageProbe(HWND target) : window(target) {
+    thread = std::thread([this] {
+      while (!stop) {
+        DWORD_PTR result = 0;
+        if (SendMessageTimeoutA(window, WM_NULL, 0, 0, SMTO_NORMAL, 10000, &result)) answered += 1;
+        Sleep(1);
+      }
+    });
+  }
+  ~MessageProbe() {
+    stop = true;
+    thread.join();
+  }
+};
+
 }  // namespace
 
 TEST_F(PicturePreparationTest, WhatWaitsToBePaintedIsPaintedBeforeTheDecode) {
@@ -569,17 +585,52 @@ TEST_F(PicturePreparationTest, WhatWaitsToBePaintedIsPaintedBeforeTheDecode) {
   g_painted_widths.clear();
   // A part of the window uncovered (by a closed menu, say) and Next at once,
   // with no time to prepare: the part is painted with the picture still
-  // shown, then the next picture is decoded.
+  // shown, then the next picture is decoded and painted.
   RECT uncovered = {10, 10, 60, 40};
   InvalidateRect(control_->window, &uncovered, FALSE);
   ShowNextPicture();
-  ASSERT_FALSE(g_painted_widths.empty());
-  EXPECT_EQ(g_painted_widths[0], 400);
-  EXPECT_EQ(control_->picture->Width(), 90);
-  // Nothing waiting: nothing is painted before the decode.
+  PumpUntil([&] { return !PicturePending(Schedule()); }, 5000);
   UpdateWindow(control_->window);
+  ASSERT_GE(g_painted_widths.size(), 2u);
+  EXPECT_EQ(g_painted_widths.front(), 400);
+  EXPECT_EQ(g_painted_widths.back(), 90);
+  // Nothing waiting: the decode runs to its end at once.
   g_painted_widths.clear();
   ShowPreviousPicture();
+  EXPECT_FALSE(PicturePending(Schedule()));
   EXPECT_TRUE(g_painted_widths.empty());
   SetWindowLongPtrA(control_->window, GWLP_WNDPROC, reinterpret_cast<LONG_PTR>(g_control_procedure));
+}
+
+TEST_F(PicturePreparationTest, TheWindowAnswersWhileALargePictureDecodesAndTheLastKeyWins) {
+  std::string large = folder_ + "large.jpg";
+  ASSERT_TRUE(WriteJpeg(large, 20000, 15000, 6));
+  std::string first = folder_ + "gradient.jpg", second = folder_ + "landscape.png";
+  std::string third = folder_ + "portrait.png";
+  Open({first, large, second, third});
+  HWND main = g_app.main_window->window;
+  MessageProbe probe(main);
+  // Right onto the large picture, through the window's own key handling.
+  PostMessageA(main, WM_KEYDOWN, VK_RIGHT, 1);
+  ASSERT_TRUE(PumpUntil([&] { return control_->files.current_index == 1; }, 5000));
+  ASSERT_TRUE(PicturePending(Schedule()));
+  EXPECT_EQ(Schedule()->decoding_path, large);
+  // The cursor over the picture is the busy arrow.
+  EXPECT_EQ(SendMessageA(control_->window, WM_SETCURSOR, reinterpret_cast<WPARAM>(control_->window),
+                         MAKELPARAM(HTCLIENT, WM_MOUSEMOVE)),
+            TRUE);
+  EXPECT_EQ(GetCursor(), LoadCursor(nullptr, IDC_APPSTARTING));
+  // Two more presses while it decodes: the position moves at once.
+  int answered_before = probe.answered;
+  PostMessageA(main, WM_KEYDOWN, VK_RIGHT, 1);
+  PostMessageA(main, WM_KEYDOWN, VK_RIGHT, 1);
+  ASSERT_TRUE(PumpUntil([&] { return control_->files.current_index == 3; }, 5000));
+  EXPECT_TRUE(PicturePending(Schedule()));
+  EXPECT_EQ(Schedule()->decoding_path, large);
+  // The large picture is shown when its decoding ends, then the one under
+  // the last key.
+  ASSERT_TRUE(PumpUntil([&] { return !PicturePending(Schedule()); }, 120000));
+  EXPECT_GT(probe.answered - answered_before, 10);
+  ExpectShown(third);
+  EXPECT_EQ(control_->files.current_index, 3);
 }
