@@ -41,6 +41,7 @@ void ReleaseContents(PictureControl* control) {
   ClearFileList(&control->files);
   KillTimer(control->window, TIMER_ANIMATION);
   KillTimer(control->window, TIMER_DECODING);
+  control->decoding_timer = false;
   KillTimer(control->window, TIMER_MENU_SYNC);
 }
 
@@ -214,6 +215,14 @@ bool FitPicture(int frame_width, int frame_height, int picture_width, int pictur
 
 bool RunScheduledWork(PictureControl* control) {
   double start = NowMs();
+  double checked = start - QUEUE_CHECK_MS;
+  // The timer that brings the work back runs from the start and is left
+  // running: by the time the work makes way for messages its period has
+  // passed, and the work goes on as soon as they are answered. Setting it
+  // then would make the work wait a whole period more.
+  if (!control->decoding_timer) {
+    control->decoding_timer = SetTimer(control->window, TIMER_DECODING, DECODING_PERIOD, nullptr) != 0;
+  }
   bool was_pending = PicturePending(&control->schedule);
   bool done = false;
   for (;;) {
@@ -223,10 +232,17 @@ bool RunScheduledWork(PictureControl* control) {
       done = true;
       break;
     }
+    // A picture just shown waits to be painted: the queue is looked at then
+    // too.
+    double now = NowMs();
+    if (result != SCHEDULE_SHOWN && now - checked < QUEUE_CHECK_MS) continue;
+    checked = now;
     if (MessagesWait(control, PicturePending(&control->schedule), start)) break;
   }
-  if (done) KillTimer(control->window, TIMER_DECODING);
-  else SetTimer(control->window, TIMER_DECODING, DECODING_PERIOD, nullptr);
+  if (done) {
+    KillTimer(control->window, TIMER_DECODING);
+    control->decoding_timer = false;
+  }
   if (was_pending != PicturePending(&control->schedule) || was_pending) UpdateCursor(control);
   return done;
 }

@@ -24,6 +24,10 @@ const UINT DECODING_PERIOD = 10;        // milliseconds, the shortest timer ther
 // animation, the About window's credits) are answered this often; input and
 // painting at once.
 const double DECODING_TIMER_PAUSE_MS = 50.0;
+// Between decoding steps the queue is looked at this often, not after every
+// step: asking costs a round trip to the window system (to the server under
+// Wine), a good part of a short step.
+const double QUEUE_CHECK_MS = 1.0;
 
 struct PictureControl {
   HWND window;
@@ -37,6 +41,7 @@ struct PictureControl {
   GifFrameReader* animation;   // owned: set while an animated GIF is shown
   FilePictureSource* source;   // owned: the files and their decoders
   PictureSchedule schedule;    // the shown picture, what is held beyond it, the decoding under way
+  bool decoding_timer;         // TIMER_DECODING is running
   int first_delay;             // the shown animation's first delay
   int step;                    // +1 after Next (and at first), -1 after Previous
   // Display effect switches, 0 or 1, and the rotation in degrees

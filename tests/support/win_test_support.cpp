@@ -123,6 +123,9 @@ bool PumpMessages(DWORD milliseconds, int* quit_code) {
         return false;
       }
       ProcessLoopMessage(&message);
+      // A timer due again whenever the loop comes round (the decoding's)
+      // keeps the queue from ever being empty.
+      if (GetTickCount() - start >= milliseconds) return true;
     }
     if (GetTickCount() - start >= milliseconds) return true;
     MsgWaitForMultipleObjects(0, nullptr, FALSE, 10, QS_ALLINPUT);
@@ -131,9 +134,17 @@ bool PumpMessages(DWORD milliseconds, int* quit_code) {
 
 bool PumpUntil(const std::function<bool()>& done, DWORD milliseconds) {
   DWORD start = GetTickCount();
+  // Asked after every message: a timer that is due again whenever the loop
+  // comes round (the decoding's) would otherwise keep the queue from ever
+  // being empty.
   while (!done()) {
     if (GetTickCount() - start >= milliseconds) return done();
-    PumpMessages(10);
+    MSG message;
+    if (PeekMessageW(&message, nullptr, 0, 0, PM_REMOVE)) {
+      if (message.message != WM_QUIT) ProcessLoopMessage(&message);
+    } else {
+      MsgWaitForMultipleObjects(0, nullptr, FALSE, 10, QS_ALLINPUT);
+    }
   }
   return true;
 }
