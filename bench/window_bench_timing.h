@@ -52,11 +52,14 @@ inline void PumpThroughProgram() {
   while (PeekMessageA(&message, nullptr, 0, 0, PM_REMOVE)) ProcessLoopMessage(&message);
 }
 
-// Messages for the given time, timers included: the user looking.
+// Messages for the given time, timers included: the user looking. The time
+// is looked at after every message: a timer due again whenever the loop
+// comes round (the decoding's) keeps the queue from ever being empty.
 inline void IdleFor(double milliseconds) {
   double end = Now() + milliseconds;
   while (Now() < end) {
-    PumpThroughProgram();
-    MsgWaitForMultipleObjects(0, nullptr, FALSE, 1, QS_ALLINPUT);
+    MSG message;
+    if (PeekMessageA(&message, nullptr, 0, 0, PM_REMOVE)) ProcessLoopMessage(&message);
+    else MsgWaitForMultipleObjects(0, nullptr, FALSE, 1, QS_ALLINPUT);
   }
 }
