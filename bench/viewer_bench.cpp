@@ -44,6 +44,7 @@
 #include "raster/bitmap.h"
 #include "raster/blitting.h"
 #include "raster/dib_bitmap.h"
+#include "raster/memory_bitmap.h"
 #include "view/picture_control.h"
 #include "view/picture_navigation.h"
 
@@ -272,6 +273,40 @@ bool Shows(int index, const Bitmap* before, const Fingerprint* expected) {
   return !GetUpdateRect(control->window, nullptr, FALSE);
 }
 
+// Keys come as the keyboard gives them, through the input queue of the
+// focused window (input is what the program answers first), when the main
+// window is in the foreground; otherwise they are posted to it.
+bool g_keyboard = false;
+void PressKey(WORD key, bool down) {
+  if (g_keyboard) {
+    INPUT input = {};
+    input.type = INPUT_KEYBOARD;
+    input.ki.wVk = key;
+    input.ki.dwFlags = (down ? 0 : KEYEVENTF_KEYUP) | KEYEVENTF_EXTENDEDKEY;
+    SendInput(1, &input, sizeof input);
+  } else if (down) {
+    PostMessageA(g_app.main_window->window, WM_KEYDOWN, key, 1);
+  }
+}
+
+// When each arrow key was pressed and taken from the queue by the loop.
+std::mutex g_keys_lock;
+std::vector<double> g_keys_pressed, g_keys_taken;
+void ForgetKeys() {
+  std::lock_guard<std::mutex> hold(g_keys_lock);
+  g_keys_pressed.clear();
+  g_keys_taken.clear();
+}
+// The longest time a key waited to be taken.
+double LongestKeyWait() {
+  std::lock_guard<std::mutex> hold(g_keys_lock);
+  double longest = 0.0;
+  for (size_t i = 0; i < g_keys_pressed.size() && i < g_keys_taken.size(); ++i) {
+    longest = std::max(longest, g_keys_taken[i] - g_keys_pressed[i]);
+  }
+  return longest;
+}
+
 // The program's message loop, run until the control shows the picture of
 // position index (Shows), at most timeout_ms. False on the timeout.
 bool Settle(int index, const Bitmap* before, const Fingerprint* expected, double timeout_ms = 120000) {
@@ -279,6 +314,10 @@ bool Settle(int index, const Bitmap* before, const Fingerprint* expected, double
   for (;;) {
     MSG message;
     while (PeekMessageA(&message, nullptr, 0, 0, PM_REMOVE)) {
+      if (message.message == WM_KEYDOWN && (message.wParam == VK_LEFT || message.wParam == VK_RIGHT)) {
+        std::lock_guard<std::mutex> hold(g_keys_lock);
+        g_keys_taken.push_back(Now());
+      }
       ProcessLoopMessage(&message);
       if (Shows(index, before, expected)) return true;
     }
@@ -315,8 +354,9 @@ void CheckScreen() {
 double Step(WORD key, int index, const Fingerprint* expected = nullptr) {
   const Bitmap* before = g_app.picture_control->picture;
   double start = Now();
-  PostMessageA(g_app.main_window->window, WM_KEYDOWN, key, 1);
-  Settle(index, before, expected);
+  PressKey(key, true);
+  PressKey(key, false);
+  Settle(index, before, expected, 30000);
   double time = Now() - start;
   CheckScreen();
   return time;
@@ -389,19 +429,24 @@ double OpenThroughDialog(const std::string& path, const Fingerprint* expected) {
   return shown && enter >= 0 ? end - enter : -1.0;
 }
 
-// Keys posted by a second thread at the given times (ms from the start),
-// the program's loop running meanwhile, until the picture of position index
-// is on the screen. Gives the time from the last key to then.
+// A key held down: pressed by a second thread at the given times (ms from
+// the start), the program's loop running meanwhile, until the picture of
+// position index is on the screen. Gives the time from the last press to
+// then.
 double KeysAtTimes(WORD key, const std::vector<double>& times, int index, const Fingerprint* expected) {
-  HWND main = g_app.main_window->window;
   double start = Now();
   std::atomic<double> last{0.0};
   std::thread user([&] {
     for (double at : times) {
       while (Now() < start + at) Sleep(1);
       last = Now();
-      PostMessageA(main, WM_KEYDOWN, key, 1);
+      {
+        std::lock_guard<std::mutex> hold(g_keys_lock);
+        g_keys_pressed.push_back(last);
+      }
+      PressKey(key, true);
     }
+    PressKey(key, false);
   });
   // The loop cannot settle before the last key: its position is not reached.
   Settle(index, nullptr, expected);
@@ -465,7 +510,10 @@ int main(int argc, char** argv) {
     return 1;
   }
   SizeClient(1920, 1080);
+  SetForegroundWindow(g_app.main_window->window);
+  SetFocus(g_app.main_window->window);
   IdleFor(200);
+  g_keyboard = GetForegroundWindow() == g_app.main_window->window;
   RECT client;
   GetClientRect(control->window, &client);
   double floor_private = double(PrivateBytes());
@@ -475,6 +523,11 @@ int main(int argc, char** argv) {
   // pictures apart.
   std::string first = in("first.jpg"), second = in("second.jpg");
   double decode = Median(rounds, [&] { delete LoadJpegFile(first.c_str()); });
+  // The same into a block already used: without the first touch of fresh
+  // memory.
+  MemoryBitmap reused;
+  LoadJpegFile(first.c_str(), &reused);
+  double decode_reused = Median(rounds, [&] { LoadJpegFile(first.c_str(), &reused); });
   Fingerprint first_print = Decoded(first), second_print = Decoded(second);
   double picture_bytes = 4.0 * ((first_print.width + 3) & ~3) * first_print.height;
 
@@ -505,6 +558,19 @@ int main(int argc, char** argv) {
     open_times.push_back(OpenList(folder, {"first.jpg"}, &first_print));
   }
   double open_dialog = dialog_times.empty() ? -1.0 : MedianOf(dialog_times);
+  // The same when nothing large is held that the decode could reuse (as
+  // the first Open after the start): two Opens of a small icon before.
+  std::vector<double> fresh_times;
+  if (Exists(in("icon.ico"))) {
+    for (int i = 0; i < rounds; ++i) {
+      OpenList(folder, {"icon.ico"});
+      OpenList(folder, {"icon.ico"});
+      IdleFor(300);
+      double time = OpenThroughDialog(first, &first_print);
+      if (time >= 0) fresh_times.push_back(time);
+    }
+  }
+  double open_dialog_fresh = fresh_times.empty() ? -1.0 : MedianOf(fresh_times);
   double open = MedianOf(open_times);
 
   // Next onto a neighbour prepared while the user looked, one key at a time
@@ -614,6 +680,7 @@ int main(int argc, char** argv) {
   for (int i = 0; i < 10 && Exists(in("progressive" + std::to_string(i) + ".jpg")); ++i) progressive.push_back("progressive" + std::to_string(i) + ".jpg");
   double presses_settle = -1.0, presses_total = -1.0, presses_decode = 0.0;
   Probe::Result presses;
+  double presses_key_wait = -1.0;
   StepFigures presses_steps = {0, -1, -1};
   double presses_ledger = -1.0;
   bool presses_last_shown = false;
@@ -626,9 +693,11 @@ int main(int argc, char** argv) {
     std::vector<double> times;
     for (int i = 0; i < 9; ++i) times.push_back(33.0 * i);
     double start = Now();
+    ForgetKeys();
     g_probe.Begin();
     presses_settle = KeysAtTimes(VK_RIGHT, times, 9, &last_progressive);
     presses = g_probe.End();
+    presses_key_wait = LongestKeyWait();
     presses_total = Now() - start;
     presses_steps = StepStatistics("progressive");
     presses_ledger = LedgerPeak();
@@ -705,10 +774,14 @@ int main(int argc, char** argv) {
 
   printf("picture %d x %d (%.1f MB), window client %ld x %ld, %d rounds, medians in ms\n", first_print.width,
          first_print.height, MegaBytes(picture_bytes), client.right, client.bottom, rounds);
-  printf("this build %s the neighbour\n\n", PREPARES_NEIGHBOUR ? "prepares" : "does not prepare");
+  printf("this build %s; keys %s\n\n",
+         SCHEDULES_DECODING ? "decodes every picture in steps" : PREPARES_NEIGHBOUR ? "prepares the neighbour" : "prepares nothing",
+         g_keyboard ? "from the keyboard's input queue" : "posted to the main window");
   Figure("decode", decode, "24 MP baseline JPEG: plain decode (new bitmap)");
+  Figure("decode_reused", decode_reused, "the same into a block used before (no first touch)");
   Figure("step_cold", step_cold, "Right onto it, not held: key to picture on the screen");
   Figure("open_dialog", open_dialog, "Open: Enter in the dialog to the picture on the screen");
+  Figure("open_dialog_fresh", open_dialog_fresh, "the same with nothing held to reuse (fresh memory)");
   Figure("open", open, "Open: the dialog's selection to the picture on the screen");
   Figure("open_dialog_per_step", step_cold > 0 ? open_dialog / step_cold : 0.0, "open_dialog / step_cold");
   Figure("step_per_decode", step_cold / decode, "step_cold / decode");
@@ -750,7 +823,8 @@ int main(int argc, char** argv) {
     Figure("presses_decode", presses_decode, "24 MP progressive JPEG: plain decode");
     Figure("presses_settle", presses_settle, "9 Right 33 ms apart: last press to the tenth on the screen");
     Figure("presses_total", presses_total, "first press to the tenth on the screen");
-    Figure("presses_wait_max", presses.longest_ms, "longest wait for an answer meanwhile");
+    Figure("presses_key_wait_max", presses_key_wait, "longest wait of a press to be taken from the queue");
+    Figure("presses_wait_max", presses.longest_ms, "longest wait for an answer (a sent message) meanwhile");
     Figure("presses_wait_p99", presses.p99_ms, "99th percentile of that wait");
     Figure("presses_answers", presses.answered, "messages answered meanwhile");
     Figure("presses_beyond_mb", MegaBytes(presses.peak_private - floor_private - picture_bytes),
