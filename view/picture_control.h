@@ -25,9 +25,9 @@ const UINT DECODING_PERIOD = 10;        // milliseconds, the shortest timer ther
 // painting at once.
 const double DECODING_TIMER_PAUSE_MS = 50.0;
 // Between decoding steps the queue is looked at this often, not after every
-// step: asking costs a round trip to the window system (to the server under
-// Wine), a good part of a short step.
-const double QUEUE_CHECK_MS = 1.0;
+// step: asking costs a round trip to the window system (some 20 to 50
+// microseconds to the server under Wine), a good part of a short step.
+const double QUEUE_CHECK_MS = 2.0;
 
 struct PictureControl {
   HWND window;
