@@ -491,10 +491,10 @@ jpeg_with_size("baseline_65500.jpg", buffer.getvalue(), 65500, 65500)
 head, scans, rest = jpeg_scans(progressive16)
 write("many_scans.jpg", head + scans[0] * 1000 + b"".join(scans[1:]) + rest)
 write("few_scans.jpg", head + scans[0] * 20 + b"".join(scans[1:]) + rest)
-# Claiming 4096 x 4096 (16.8 megapixels): 300 scans are more than such a
-# picture may take (250), 200 are not. Bytes after the end make the files
-# long enough to hold such a picture (98 KB).
-for count in (300, 200):
+# Claiming 4096 x 4096 (16.8 megapixels): 300 repeats of the first scan
+# are more work than such a picture may take, 100 are not. Bytes after the
+# end make the files long enough to hold such a picture (98 KB).
+for count in (300, 100):
     jpeg_with_size("scans_4096_%d.jpg" % count, head + scans[0] * count + b"".join(scans[1:]) + rest
                    + b"\x00" * 100000, 4096, 4096)
 

@@ -249,7 +249,7 @@ TEST(GifFileTest, NegativeOffsetsAreClipped) {
   // Read from memory, so that the image can be given offsets no file holds.
   std::string bytes;
   ASSERT_TRUE(ReadFileBytes(Picture("overhang.gif"), &bytes));
-  GifMemorySource source = {reinterpret_cast<const unsigned char*>(bytes.data()), bytes.size(), 0};
+  GifMemorySource source = {reinterpret_cast<const unsigned char*>(bytes.data()), bytes.size(), 0, {}};
   int error = 0;
   GifFileType* gif = OpenGifFromMemory(&source);
   ASSERT_NE(gif, nullptr);
