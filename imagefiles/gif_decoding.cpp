@@ -150,7 +150,7 @@ bool ContinueGifImage(GifImageDrawing* d, GifFileType* gif, int64_t* budget, Gif
   // The first image's clearing, a band of rows at a time.
   while (d->clearing) {
     int width = target->Width(), height = target->Height();
-    int64_t rows = max_work / (width > 0 ? width : 1);
+    int64_t rows = (max_work - (*work - start)) / (width > 0 ? width : 1);
     if (rows < 1) rows = 1;
     if (rows > height - d->cleared_rows) rows = height - d->cleared_rows;
     for (int64_t y = d->cleared_rows; y < d->cleared_rows + rows; ++y) {
@@ -176,7 +176,8 @@ bool ContinueGifImage(GifImageDrawing* d, GifFileType* gif, int64_t* budget, Gif
   bool flipped = target->IsFlipped();
   int left = image.Left;
   int drawn_width = d->end_x > d->first_x ? d->end_x - d->first_x : 0;
-  do {
+  // At least one line per call, unless the clearing took the step.
+  while (d->lines < height && (*work == start || *work - start + width <= max_work)) {
     bool last_pass = false;
     int y = ImageRow(d->lines, height, image.Interlace, &last_pass) + image.Top;
     // Rows below the target: in the last pass every later row is too.
@@ -203,7 +204,7 @@ bool ContinueGifImage(GifImageDrawing* d, GifFileType* gif, int64_t* budget, Gif
     for (int x = d->first_x; x < d->end_x; ++x) {
       if (line[x] != d->transparent_index) row[left + x] = d->colours[line[x]];
     }
-  } while (d->lines < height && *work - start + width <= max_work);
+  }
   return d->lines >= height;
 }
 

@@ -5,6 +5,8 @@
 #include <new>
 #include <string>
 
+#include <gif_lib.h>
+
 #include "base/utf8_file.h"
 #include "imagefiles/bmp_file.h"
 #include "imagefiles/file_list.h"

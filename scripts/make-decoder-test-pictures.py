@@ -689,6 +689,12 @@ def pil_lzw(width, height, index):
     return data[at + 10:-1]
 
 
+# 35 bytes claiming a 23000 x 23000 screen (2 GB of bitmap from nothing):
+# one pixel and a graphic control extension.
+write("screen_23000.gif", b"GIF89a" + struct.pack("<HHBBB", 23000, 23000, 0, 0, 0)
+      + b"\x21\xF9\x04\x00\x00\x00\x00\x00"
+      + b"\x2C" + struct.pack("<HHHHB", 0, 0, 1, 1, 0) + b"\x02\x02\x44\x01\x00" + TRAILER)
+
 # Screen 40 x 30, three frames. The second is 65535 x 30 of index 3: its
 # first 16 lines take the frame's budget (4 screens and a megapixel), and
 # only they are drawn, clipped to the screen; the frames after it follow.
