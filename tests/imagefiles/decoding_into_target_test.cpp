@@ -12,6 +12,7 @@
 #include <cstdint>
 #include <cstdio>
 #include <string>
+#include <utility>
 #include <vector>
 
 #include "imagefiles/jpeg_file.h"
@@ -23,6 +24,7 @@
 #ifdef _WIN32
 #include "imagefiles/bmp_file.h"
 #include "imagefiles/gif_file.h"
+#include "imagefiles/gif_frame_reader.h"
 #include "imagefiles/ico_file.h"
 #endif
 
@@ -297,6 +299,60 @@ TEST(PngDecoding, FailsWhereThePlainDecodeFails) {
   AbandonPngDecoding(decoding);
   AbandonPngDecoding(nullptr);
 }
+
+#ifdef _WIN32
+TEST(PictureDecoding, EveryKindStepsToThePictureItsDecoderGives) {
+  // Through the one way in, with and without a block given: the picture of
+  // the file's decoder (a GIF's first frame as its frame reader draws it),
+  // never more held than the need told at the start, and refused a byte
+  // below that need.
+  std::vector<std::pair<std::string, Decoder>> files;
+  for (const char* name : JPEGS) files.emplace_back(name, LoadJpegFile);
+  for (const char* name : PNGS) files.emplace_back(name, LoadPngFile);
+  for (const char* name : {"rgb24.bmp", "rle8.bmp"}) files.emplace_back(name, LoadBmpFile);
+  for (const char* name : {"only48.ico", "half.ico"}) files.emplace_back(name, LoadIcoFile);
+  for (const char* name : {"offset.gif", "animation.gif", "twin_5x9_interlaced.gif"}) files.emplace_back(name, nullptr);
+  for (const auto& file : files) {
+    std::string path = Picture(file.first.c_str());
+    const char* name = file.first.c_str();
+    Bitmap* plain = nullptr;
+    int plain_delay = 0;
+    if (file.second) {
+      plain = file.second(path.c_str(), nullptr);
+    } else {
+      plain = LoadGifFirstFrame(path.c_str(), nullptr, &plain_delay, nullptr);
+    }
+    ASSERT_NE(plain, nullptr) << name;
+    for (bool give : {false, true}) {
+      PictureDecoding* decoding = StartPictureDecoding(path.c_str(), INT64_MAX);
+      ASSERT_NE(decoding, nullptr) << name;
+      int64_t need = PictureDecodingNeed(decoding);
+      if (give) {
+        GivePictureDecodingMemory(decoding, DirtyTarget(plain->Width() + 7, plain->Height() + 1));
+        need = PictureDecodingNeed(decoding);
+      }
+      int result = 0;
+      while ((result = StepPictureDecoding(decoding)) == 0) EXPECT_LE(PictureDecodingHeld(decoding), need) << name;
+      ASSERT_EQ(result, 1) << name;
+      int delay = -1;
+      GifFrameReader* animation = nullptr;
+      Bitmap* picture = TakeDecodedPicture(decoding, &delay, &animation);
+      ExpectSamePixels(plain, picture, name);
+      EXPECT_EQ(delay, plain_delay) << name;
+      EXPECT_EQ(animation != nullptr, plain_delay > 0) << name;
+      CloseGifFrameReader(animation);
+      delete picture;
+      if (!give) {
+        EXPECT_EQ(StartPictureDecoding(path.c_str(), need - 1), nullptr) << name;
+        AbandonPictureDecoding(StartPictureDecoding(path.c_str(), need));
+      }
+    }
+    delete plain;
+  }
+  EXPECT_EQ(StartPictureDecoding(Picture("photo.JPG").c_str(), INT64_MAX), nullptr);  // upper case: no decoder
+  EXPECT_EQ(DecodePictureFile(Picture("empty.jpg").c_str(), nullptr, nullptr), nullptr);
+}
+#endif
 
 TEST(PictureHeader, SizesWithoutDecoding) {
   struct {

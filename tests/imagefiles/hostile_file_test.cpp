@@ -967,6 +967,13 @@ TEST(HostileFileLoaderTest, GifBudgetsThroughTheFileReader) {
   ExpectWideFirstImageClipped(wide);
   delete wide;
   EXPECT_EQ(LoadGifFile(Picture("bound_unable.gif").c_str()), nullptr);
+  // A screen its 37 bytes cannot back: no picture on any path.
+  const char* unbacked = "screen_23000.gif";
+  EXPECT_EQ(LoadGifFile(Picture(unbacked).c_str()), nullptr);
+  EXPECT_EQ(OpenGifFrameReader(Picture(unbacked).c_str()), nullptr);
+  EXPECT_EQ(StartPictureDecoding(Picture(unbacked).c_str(), INT64_MAX), nullptr);
+  int delay = 0;
+  EXPECT_EQ(LoadGifFirstFrame(Picture(unbacked).c_str(), nullptr, &delay, nullptr), nullptr);
   Bitmap* able = LoadGifFile(Picture("bound_able.gif").c_str());
   ASSERT_NE(able, nullptr);
   EXPECT_EQ(able->Width(), 4096);
