@@ -132,8 +132,11 @@ void CountScan(JpegDecoding* d) {
   if (d->work_done > d->work_limit) Fail(cinfo);
 }
 
-// Coefficients one jpeg_consume_input call of the current scan visits: a
-// row of MCUs (an interleaved scan) or of the component's blocks.
+// The time one jpeg_consume_input call of the current scan takes, in
+// coefficients: a row of MCUs (an interleaved scan) or of the component's
+// blocks, each its coefficients and as much again as 16 for the block
+// itself (a DC scan reads little but zeroes and touches the block's
+// memory first). Arithmetic decoding takes about three times as long.
 int64_t ScanRowWork(const jpeg_decompress_struct* cinfo) {
   int64_t blocks = 0;
   if (cinfo->comps_in_scan > 1) {
@@ -141,7 +144,7 @@ int64_t ScanRowWork(const jpeg_decompress_struct* cinfo) {
   } else if (cinfo->comps_in_scan == 1) {
     blocks = int64_t(cinfo->cur_comp_info[0]->width_in_blocks) * cinfo->cur_comp_info[0]->v_samp_factor;
   }
-  return blocks * BlockWork(cinfo) + 1;
+  return blocks * (BlockWork(cinfo) + 15) * (cinfo->arith_code ? 3 : 1) + 1;
 }
 
 // Rows of one output step: whole rows of blocks (the least libjpeg makes

@@ -14,8 +14,10 @@
 
 namespace {
 
-// A row read costs this much besides its pixels (a row outside the pass
-// being read is only counted).
+// A pixel read costs about four of a JPEG's (inflating, unfiltering and
+// transforming it), a row this much besides its pixels (a row outside the
+// pass being read is only counted).
+const int64_t PIXEL_WORK = 4;
 const int64_t ROW_WORK = 64;
 // zlib's window and state, libpng's own structures.
 const int64_t PNG_SMALL_BYTES = 128 * 1024;
@@ -154,12 +156,12 @@ bool SizeBitmap(PngDecoding* d) {
   return true;
 }
 
-// Pixels of the next row libpng reads: the row of the pass being read, none
-// for a row outside that pass (libpng only moves past it).
+// Work of the next row libpng reads: the pixels of the row of the pass
+// being read, none for a row outside that pass (libpng only moves past it).
 int64_t RowPixels(const PngDecoding* d) {
-  if (d->passes == 1) return d->width;
+  if (d->passes == 1) return d->width * PIXEL_WORK;
   if (!PNG_ROW_IN_INTERLACE_PASS(d->row, d->pass)) return 0;
-  return PNG_PASS_COLS(d->width, d->pass);
+  return PNG_PASS_COLS(d->width, d->pass) * PIXEL_WORK;
 }
 
 }  // namespace

@@ -18,8 +18,8 @@ Bitmap* DecodePngStream(FILE* file, Bitmap* target);
 // Every PNG is decoded one way: StartPngDecoding reads the header and
 // applies the claims bound and the limits, then StepPngDecoding reads rows
 // straight into the bitmap, as many per step as PICTURE_STEP_PIXELS allows
-// counted by their pixels (a row of an interlaced pass is narrower), at
-// least one. The pixels are those png_read_image gives.
+// counted by their pixels (a row of an interlaced pass is narrower, a pixel
+// counts four), at least one. The pixels are those png_read_image gives.
 struct PngDecoding;
 
 // Reads the header from file (closed by the decoding when owns_file) and
@@ -38,7 +38,9 @@ void SetPngDecodingTarget(PngDecoding* decoding, Bitmap* target, bool owned);
 // One step: 1 when the picture is complete, 0 while rows remain, -1 on
 // failure (an owned bitmap is deleted then).
 int StepPngDecoding(PngDecoding* decoding);
-// Pixels of the rows the last step read (and a little for each row).
+// Work of the last step: the pixels of the rows it read, each counted four
+// times (a PNG pixel takes about four times a JPEG pixel's time), and a
+// little for each row.
 int64_t PngLastStepWork(const PngDecoding* decoding);
 // The bitmap being filled, once sized (null before and after a failure).
 Bitmap* PngDecodingBitmap(const PngDecoding* decoding);

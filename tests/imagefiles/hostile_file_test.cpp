@@ -788,10 +788,12 @@ TEST(StepBoundTest, ScanBombIsStoppedByItsWork) {
   remove(path.c_str());
   EXPECT_EQ(s.result, -1);
   EXPECT_EQ(picture, nullptr);
+  // The steps count time (a block's coefficients and its setup), some 1.3
+  // times the visits of these scans; unstopped, they would take 50 000.
   const int64_t blocks = 256 * 256 + 2 * 128 * 128;
   EXPECT_LE(s.largest, PICTURE_STEP_PIXELS);
-  EXPECT_LE(s.total, JPEG_WORK_MULTIPLE * 64 * blocks);
-  EXPECT_LE(s.count, JPEG_WORK_MULTIPLE * 64 * blocks / 1000);
+  EXPECT_LE(s.total, 2 * JPEG_WORK_MULTIPLE * 64 * blocks);
+  EXPECT_LE(s.count, 400);
 }
 
 TEST(StepBoundTest, ArithmeticClaimCostsNothingBeyondTheBudget) {
@@ -842,7 +844,7 @@ TEST(StepBoundTest, AMillionPixelRowIsOneStep) {
   Steps s = RunSteps(d, StepPngDecoding, PngLastStepWork);
   EXPECT_EQ(s.result, 1);
   EXPECT_EQ(s.count, 3);
-  EXPECT_LE(s.largest, width + 64);
+  EXPECT_LE(s.largest, 4 * width + 64);
   delete TakePngPicture(d);
 }
 
