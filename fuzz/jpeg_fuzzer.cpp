@@ -2,14 +2,14 @@
 // that it decodes, libjpeg's plain decoding too (every scan read by
 // jpeg_start_decompress, then the rows): the stepped decoding, in
 // buffered-image mode for a multi-scan file, must give the same pixels.
-#include <jpeglib.h>
-
 #include <csetjmp>
 #include <cstddef>
 #include <cstdint>
 #include <cstdio>
 #include <cstdlib>
 #include <vector>
+
+#include <jpeglib.h>
 
 #include "fuzz/fuzz_bitmap.h"
 #include "imagefiles/jpeg_file.h"

@@ -5,8 +5,6 @@
 // from a picture's header.
 #include <gtest/gtest.h>
 
-#include <jpeglib.h>
-
 #include <climits>
 #include <csetjmp>
 #include <cstdint>
@@ -14,6 +12,8 @@
 #include <string>
 #include <utility>
 #include <vector>
+
+#include <jpeglib.h>
 
 #include "imagefiles/jpeg_file.h"
 #include "imagefiles/picture_header.h"
