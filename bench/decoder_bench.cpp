@@ -183,36 +183,31 @@ Stepping TimeSteps(Step step) {
   return s;
 }
 
-Stepping StepJpeg(const std::string& path) {
-  double start = Now();
-  JpegDecoding* d = StartJpegDecoding(fopen(path.c_str(), "rb"), true, INT64_MAX);
-  double header = Now() - start;
+// A JPEG or PNG decoding from its start (the header) to its picture.
+template <typename Decoding>
+Stepping StepDecoding(const std::string& path, Decoding* (*start)(FILE*, bool, int64_t), int (*step)(Decoding*),
+                      Bitmap* (*take)(Decoding*), void (*abandon)(Decoding*)) {
+  double before = Now();
+  Decoding* d = start(fopen(path.c_str(), "rb"), true, INT64_MAX);
+  double header = Now() - before;
   if (!d) return Stepping{header, -1, 1, header, -1};
-  Stepping s = TimeSteps([&] { return StepJpegDecoding(d); });
+  Stepping s = TimeSteps([&] { return step(d); });
   if (header > s.longest_ms) {
     s.longest_ms = header;
     s.longest_at = -1;
   }
   s.total_ms += header;
-  if (s.result == 1) delete TakeJpegPicture(d);
-  else AbandonJpegDecoding(d);
+  if (s.result == 1) delete take(d);
+  else abandon(d);
   return s;
 }
 
+Stepping StepJpeg(const std::string& path) {
+  return StepDecoding(path, StartJpegDecoding, StepJpegDecoding, TakeJpegPicture, AbandonJpegDecoding);
+}
+
 Stepping StepPng(const std::string& path) {
-  double start = Now();
-  PngDecoding* d = StartPngDecoding(fopen(path.c_str(), "rb"), true, INT64_MAX);
-  double header = Now() - start;
-  if (!d) return Stepping{header, -1, 1, header, -1};
-  Stepping s = TimeSteps([&] { return StepPngDecoding(d); });
-  if (header > s.longest_ms) {
-    s.longest_ms = header;
-    s.longest_at = -1;
-  }
-  s.total_ms += header;
-  if (s.result == 1) delete TakePngPicture(d);
-  else AbandonPngDecoding(d);
-  return s;
+  return StepDecoding(path, StartPngDecoding, StepPngDecoding, TakePngPicture, AbandonPngDecoding);
 }
 
 // A GIF's first frame, drawn as the viewer draws it.

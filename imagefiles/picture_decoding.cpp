@@ -11,6 +11,7 @@
 #include "imagefiles/bmp_file.h"
 #include "imagefiles/file_list.h"
 #include "imagefiles/gif_file.h"
+#include "imagefiles/gif_frame_cache.h"
 #include "imagefiles/gif_frame_reader.h"
 #include "imagefiles/ico_file.h"
 #include "imagefiles/jpeg_file.h"
@@ -107,7 +108,11 @@ PictureDecoding* StartPictureDecoding(const char* path, int64_t max_bytes) {
     if (d->gif) {
       d->width = d->gif->decoder->SWidth;
       d->height = d->gif->decoder->SHeight;
-      d->working_need = GIF_WORKING_BYTES + GIF_READER_BYTES;
+      // The reader's frame cache records the first frame as it is drawn:
+      // a byte a pixel, within the cache's cap.
+      int64_t recorded = int64_t(d->width) * d->height + int64_t(sizeof(GifCachedFrame));
+      d->working_need = GIF_WORKING_BYTES + GIF_READER_BYTES +
+                        (recorded < GIF_FRAME_CACHE_BYTES ? recorded : GIF_FRAME_CACHE_BYTES);
     }
     accepted = d->gif != nullptr;
   } else {
