@@ -21,6 +21,7 @@
 #include "imagefiles/gif_decoding.h"
 #include "imagefiles/jpeg_file.h"
 #include "imagefiles/png_file.h"
+#include "imagefiles/picture_decoding.h"
 #include "raster/memory_bitmap.h"
 
 namespace {
@@ -148,8 +149,240 @@ void BarePng(const char* path, std::vector<uint32_t>* pixels) {
   fclose(file);
 }
 
-int ReadStdio(GifFileType* gif, GifByteType* bytes, int count) {
-  return static_cast<int>(fread(bytes, 1, count, static_cast<FILE*>(gif->UserData)));
+int ReadStdio(void* file, unsigned char* bytes, int count) {
+  return static_cast<int>(fread(bytes, 1, count, static_cast<FILE*>(file)));
+}
+
+double Now() {
+  return std::chrono::duration<double, std::milli>(std::chrono::steady_clock::now().time_since_epoch()).count();
+}
+
+// What a decoding step by step took: the longest step, the steps, the whole.
+struct Stepping {
+  double longest_ms;
+  int64_t longest_at;  // its number, from 0 (-1: the header)
+  int64_t steps;
+  double total_ms;
+  int result;
+};
+
+template <typename Step>
+Stepping TimeSteps(Step step) {
+  Stepping s = {0, 0, 0, 0, 0};
+  double start = Now();
+  do {
+    double before = Now();
+    s.result = step();
+    if (Now() - before > s.longest_ms) {
+      s.longest_ms = Now() - before;
+      s.longest_at = s.steps;
+    }
+    ++s.steps;
+  } while (s.result == 0);
+  s.total_ms = Now() - start;
+  return s;
+}
+
+// A JPEG or PNG decoding from its start (the header) to its picture.
+template <typename Decoding>
+Stepping StepDecoding(const std::string& path, Decoding* (*start)(FILE*, bool, int64_t), int (*step)(Decoding*),
+                      Bitmap* (*take)(Decoding*), void (*abandon)(Decoding*)) {
+  double before = Now();
+  Decoding* d = start(fopen(path.c_str(), "rb"), true, INT64_MAX);
+  double header = Now() - before;
+  if (!d) return Stepping{header, -1, 1, header, -1};
+  Stepping s = TimeSteps([&] { return step(d); });
+  if (header > s.longest_ms) {
+    s.longest_ms = header;
+    s.longest_at = -1;
+  }
+  s.total_ms += header;
+  if (s.result == 1) delete take(d);
+  else abandon(d);
+  return s;
+}
+
+Stepping StepJpeg(const std::string& path) {
+  return StepDecoding(path, StartJpegDecoding, StepJpegDecoding, TakeJpegPicture, AbandonJpegDecoding);
+}
+
+Stepping StepPng(const std::string& path) {
+  return StepDecoding(path, StartPngDecoding, StepPngDecoding, TakePngPicture, AbandonPngDecoding);
+}
+
+// A GIF's first frame, drawn as the viewer draws it.
+Stepping StepGifFirstFrame(const std::string& path) {
+  FILE* file = fopen(path.c_str(), "rb");
+  GifInput input = {ReadStdio, file, INT64_MAX};
+  GifFileType* gif = OpenGifDecoder(&input);
+  if (!gif) {
+    fclose(file);
+    return Stepping{0, 0, 0, 0, -1};
+  }
+  MemoryBitmap frame;
+  GifFrameDrawing drawing = {};
+  int32_t state = 0, elapsed = 0;
+  Stepping s = TimeSteps([&] {
+    bool done = false;
+    int64_t work = 0;
+    int result = StepGifFrameWork(gif, &frame, &state, &elapsed, nullptr, &drawing, PICTURE_STEP_PIXELS, &work, &done);
+    return done ? (result >= 0 ? 1 : -1) : 0;
+  });
+  int error = 0;
+  DGifCloseFile(gif, &error);
+  fclose(file);
+  return s;
+}
+
+// libjpeg's plain decoding as the decoders had it: every scan read by
+// jpeg_start_decompress, then the rows.
+void PlainJpeg(const char* path) {
+  std::vector<uint32_t> pixels;
+  BareJpeg(path, &pixels);
+}
+
+void PlainPng(const char* path) {
+  std::vector<uint32_t> pixels;
+  BarePng(path, &pixels);
+}
+
+// giflib's first image, drawn line by line into a screen-sized block.
+void PlainGif(const char* path) {
+  int error = 0;
+  GifFileType* g = DGifOpenFileName(path, &error);
+  std::vector<uint32_t> screen(size_t(g->SWidth) * g->SHeight, 0);
+  GifRecordType record;
+  while (DGifGetRecordType(g, &record) == GIF_OK && record == EXTENSION_RECORD_TYPE) {
+    int code = 0;
+    GifByteType* block = nullptr;
+    DGifGetExtension(g, &code, &block);
+    while (block) DGifGetExtensionNext(g, &block);
+  }
+  if (record == IMAGE_DESC_RECORD_TYPE && DGifGetImageDesc(g) == GIF_OK) {
+    std::vector<GifPixelType> line(g->Image.Width);
+    for (int y = 0; y < g->Image.Height; ++y) {
+      if (DGifGetLine(g, line.data(), g->Image.Width) != GIF_OK) break;
+      if (y < g->SHeight)
+        for (int x = 0; x < g->Image.Width && x < g->SWidth; ++x) screen[size_t(y) * g->SWidth + x] = line[x];
+    }
+  }
+  DGifCloseFile(g, &error);
+}
+
+void MakeFlatJpeg(const char* path, int width, int height, bool progressive, bool arithmetic, bool textured) {
+  jpeg_compress_struct cinfo;
+  jpeg_error_mgr errors;
+  cinfo.err = jpeg_std_error(&errors);
+  jpeg_create_compress(&cinfo);
+  FILE* file = fopen(path, "wb");
+  jpeg_stdio_dest(&cinfo, file);
+  cinfo.image_width = width;
+  cinfo.image_height = height;
+  cinfo.input_components = 3;
+  cinfo.in_color_space = JCS_RGB;
+  jpeg_set_defaults(&cinfo);
+  jpeg_set_quality(&cinfo, 90, TRUE);
+  if (progressive) jpeg_simple_progression(&cinfo);
+  if (arithmetic) cinfo.arith_code = TRUE;
+  jpeg_start_compress(&cinfo, TRUE);
+  std::vector<unsigned char> row(static_cast<size_t>(width) * 3, 90);
+  while (cinfo.next_scanline < cinfo.image_height) {
+    if (textured)
+      for (int x = 0; x < width; ++x)
+        for (int c = 0; c < 3; ++c) row[x * 3 + c] = Sample(x, cinfo.next_scanline, c);
+    JSAMPROW rows[1] = {row.data()};
+    jpeg_write_scanlines(&cinfo, rows, 1);
+  }
+  jpeg_finish_compress(&cinfo);
+  jpeg_destroy_compress(&cinfo);
+  fclose(file);
+}
+
+// A flat progressive picture whose full AC scan of the luminance is
+// repeated a few thousand times: the scan bomb.
+void MakeScanBomb(const char* path) {
+  MakeFlatJpeg(path, 2048, 2048, true, false, false);
+  FILE* file = fopen(path, "rb");
+  std::vector<unsigned char> data;
+  unsigned char chunk[65536];
+  size_t n;
+  while ((n = fread(chunk, 1, sizeof chunk, file)) > 0) data.insert(data.end(), chunk, chunk + n);
+  fclose(file);
+  size_t at = 2;
+  while (!(data[at] == 0xFF && data[at + 1] == 0xDA)) at += 2 + (data[at + 2] << 8 | data[at + 3]);
+  std::vector<size_t> starts;
+  size_t head = at;
+  while (data[at + 1] != 0xD9) {
+    if (data[at + 1] == 0xDA) {
+      starts.push_back(at);
+      at += 2 + (data[at + 2] << 8 | data[at + 3]);
+      while (!(data[at] == 0xFF && data[at + 1] != 0 && !(data[at + 1] >= 0xD0 && data[at + 1] <= 0xD7))) ++at;
+    } else {
+      at += 2 + (data[at + 2] << 8 | data[at + 3]);
+    }
+  }
+  starts.push_back(at);
+  std::vector<unsigned char> bomb(data.begin(), data.begin() + static_cast<long>(starts[1]));
+  for (int i = 0; i < 3000; ++i) bomb.insert(bomb.end(), data.begin() + static_cast<long>(starts[4]), data.begin() + static_cast<long>(starts[5]));
+  bomb.insert(bomb.end(), data.begin() + static_cast<long>(starts[1]), data.end());
+  (void)head;
+  file = fopen(path, "wb");
+  fwrite(bomb.data(), 1, bomb.size(), file);
+  fclose(file);
+}
+
+void MakeWidePng(const char* path, int width, int height) {
+  FILE* file = fopen(path, "wb");
+  png_structp png = png_create_write_struct(PNG_LIBPNG_VER_STRING, nullptr, nullptr, nullptr);
+  png_infop info = png_create_info_struct(png);
+  png_init_io(png, file);
+  png_set_IHDR(png, info, width, height, 8, PNG_COLOR_TYPE_RGBA, PNG_INTERLACE_NONE, PNG_COMPRESSION_TYPE_DEFAULT,
+               PNG_FILTER_TYPE_DEFAULT);
+  png_set_compression_level(png, 6);
+  png_write_info(png, info);
+  std::vector<unsigned char> row(static_cast<size_t>(width) * 4);
+  for (int y = 0; y < height; ++y) {
+    for (int x = 0; x < width; ++x)
+      for (int c = 0; c < 4; ++c) row[size_t(x) * 4 + c] = Sample(x, y, c);
+    png_write_row(png, row.data());
+  }
+  png_write_end(png, nullptr);
+  png_destroy_write_struct(&png, &info);
+  fclose(file);
+}
+
+void MakeLargeImageGif(const char* path, int screen_width, int screen_height, int width, int height, bool interlaced) {
+  int error = 0;
+  GifFileType* gif = EGifOpenFileName(path, false, &error);
+  GifColorType colours[256];
+  for (int i = 0; i < 256; ++i) colours[i] = {static_cast<GifByteType>(i), static_cast<GifByteType>(255 - i), static_cast<GifByteType>(i * 7)};
+  ColorMapObject* map = GifMakeMapObject(256, colours);
+  EGifPutScreenDesc(gif, screen_width, screen_height, 8, 0, map);
+  EGifPutImageDesc(gif, 0, 0, width, height, interlaced, nullptr);
+  std::vector<GifPixelType> line(width);
+  for (int y = 0; y < height; ++y) {
+    for (int x = 0; x < width; ++x) line[x] = Sample(x, y, 0);
+    EGifPutLine(gif, line.data(), width);
+  }
+  EGifCloseFile(gif, &error);
+  GifFreeMapObject(map);
+}
+
+void PrintStepping(const char* decoder, const char* file, const std::string& path, Stepping (*stepped)(const std::string&),
+                   void (*plain)(const char*)) {
+  Stepping s = stepped(path);
+  double plain_ms = 0;
+  if (plain) {
+    double start = Now();
+    plain(path.c_str());
+    plain_ms = Now() - start;
+  }
+  std::printf("%-5s %-42s %6lld steps, longest %6.2f ms (step %lld), whole %7.1f ms%s", decoder, file,
+              static_cast<long long>(s.steps), s.longest_ms, static_cast<long long>(s.longest_at), s.total_ms,
+              s.result == 1 ? "" : " (no picture)");
+  if (plain) std::printf(", plain %8.1f ms (%+.1f%%)", plain_ms, (s.total_ms / plain_ms - 1) * 100);
+  std::printf("\n");
+  remove(path.c_str());
 }
 
 }  // namespace
@@ -186,18 +419,46 @@ int main() {
   }, repeats);
   ours = Milliseconds([&] {
     FILE* file = fopen(gif.c_str(), "rb");
+    GifInput input = {ReadStdio, file, INT64_MAX};
+    GifFileType* g = OpenGifDecoder(&input);
+    MemoryBitmap frame;
+    int32_t state = 0, elapsed = 0;
+    while (StepGifFrame(g, &frame, &state, &elapsed) >= 0) {
+    }
     int error = 0;
-    GifFileType* g = DGifOpen(file, ReadStdio, &error);
-    MemoryBitmap frame(g->SWidth, g->SHeight);
-    bool first = true;
-    while (DrawNextGifImage(g, &frame, first) >= 0) first = false;
     DGifCloseFile(g, &error);
     fclose(file);
   }, repeats);
   std::printf("GIF 1920 x 1080, 20 frames: giflib DGifSlurp %.1f ms, every frame drawn %.1f ms (%+.1f%%)\n", bare, ours,
               (ours / bare - 1) * 100);
+
+  // Step by step, as the viewer decodes: the longest step and the whole
+  // decoding against the plain one of the library.
+  std::printf("\nstep by step (steps of %lld pixels or coefficients):\n", static_cast<long long>(PICTURE_STEP_PIXELS));
+  PrintStepping("JPEG", "6000 x 4000 baseline", jpeg, StepJpeg, PlainJpeg);
+  std::string path = folder + "_p.jpg";
+  MakeFlatJpeg(path.c_str(), 6000, 4000, true, false, true);
+  PrintStepping("JPEG", "6000 x 4000 progressive", path, StepJpeg, PlainJpeg);
+  MakeFlatJpeg(path.c_str(), 8000, 6000, true, false, false);
+  PrintStepping("JPEG", "8000 x 6000 flat progressive", path, StepJpeg, PlainJpeg);
+  MakeFlatJpeg(path.c_str(), 11000, 11000, true, false, false);
+  PrintStepping("JPEG", "11000 x 11000 flat progressive", path, StepJpeg, PlainJpeg);
+  MakeFlatJpeg(path.c_str(), 8000, 6000, true, true, true);
+  PrintStepping("JPEG", "8000 x 6000 arithmetic-coded progressive", path, StepJpeg, PlainJpeg);
+  MakeScanBomb(path.c_str());
+  PrintStepping("JPEG", "scan bomb (3000 scans of 2048 x 2048)", path, StepJpeg, nullptr);
+  PrintStepping("PNG", "4000 x 3000 RGBA", png, StepPng, PlainPng);
+  path = folder + "_w.png";
+  MakeWidePng(path.c_str(), 1000000, 4);
+  PrintStepping("PNG", "1,000,000 x 4 RGBA (a row a step)", path, StepPng, PlainPng);
+  path = folder + "_f.gif";
+  MakeLargeImageGif(path.c_str(), 2048, 2048, 2048, 2048, false);
+  PrintStepping("GIF", "2048 x 2048 first frame", path, StepGifFirstFrame, PlainGif);
+  MakeLargeImageGif(path.c_str(), 640, 480, 8000, 6000, false);
+  PrintStepping("GIF", "8000 x 6000 image on a 640 x 480 screen", path, StepGifFirstFrame, PlainGif);
+  MakeLargeImageGif(path.c_str(), 640, 480, 8000, 6000, true);
+  PrintStepping("GIF", "the same interlaced", path, StepGifFirstFrame, PlainGif);
   remove(jpeg.c_str());
-  remove(png.c_str());
   remove(gif.c_str());
   return 0;
 }

@@ -10,11 +10,11 @@
 #include "imagefiles/gif_memory_source.h"
 
 extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
-  GifMemorySource source = {data, size, 0};
+  GifMemorySource source = {data, size, 0, {}};
   GifFileType* gif = OpenGifFromMemory(&source);
   if (!gif) return 0;
   FuzzBitmap bitmap;
-  TouchPixels(DecodeGifImages(gif, &bitmap, static_cast<int64_t>(size)));
+  TouchPixels(DecodeGifImages(gif, &bitmap));
   int error = 0;
   DGifCloseFile(gif, &error);
   return 0;

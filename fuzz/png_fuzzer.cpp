@@ -1,6 +1,6 @@
-// LoadPngFile's decoding on arbitrary bytes, and for half of the inputs
-// the row-by-row decoding too, in steps chosen by the input, which must give
-// the same result and pixels.
+// LoadPngFile's decoding on arbitrary bytes, and for half of the inputs the
+// stepped decoding into a bitmap of its own, abandoned now and then after a
+// few steps, which must give the same result and pixels.
 #include <cstddef>
 #include <cstdint>
 #include <cstdio>
@@ -8,7 +8,6 @@
 
 #include "fuzz/fuzz_bitmap.h"
 #include "imagefiles/png_file.h"
-#include "imagefiles/png_row_decoding.h"
 
 extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
   if (size == 0) return 0;  // fmemopen refuses an empty block
@@ -19,13 +18,20 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
   TouchPixels(whole);
   if (size & 1) {
     rewind(file);
-    FuzzBitmap rowed;
-    PngRowDecoding* decoding = StartPngRowDecodingStream(file, &rowed, INT64_MAX);
-    int rows = 1 + data[size - 1] % 16;
+    FuzzBitmap* stepped = new FuzzBitmap;
+    PngDecoding* decoding = StartPngDecoding(file, false, INT64_MAX);
+    if (decoding) SetPngDecodingTarget(decoding, stepped, true);
+    else delete stepped;
+    int stop = (data[size - 1] & 7) == 0 ? data[size / 2] % 4 : -1;
     int result = decoding ? 0 : -1;
-    while (result == 0) result = DecodePngRows(decoding, rows);
-    if (decoding) FinishPngRowDecoding(decoding);
-    ExpectSameResult(whole, result == 1 ? &rowed : nullptr);
+    for (int i = 0; result == 0 && i != stop; ++i) result = StepPngDecoding(decoding);
+    if (result == 0) {
+      AbandonPngDecoding(decoding);
+    } else {
+      Bitmap* picture = decoding ? TakePngPicture(decoding) : nullptr;
+      ExpectSameResult(whole, picture);
+      delete picture;
+    }
   }
   fclose(file);
   return 0;

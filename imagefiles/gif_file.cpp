@@ -8,17 +8,21 @@
 
 namespace {
 
-int ReadThroughFileReader(GifFileType* gif, GifByteType* bytes, int count) {
-  return ReadFileReader(static_cast<FileReader*>(gif->UserData), bytes, count);
+int ReadThroughFileReader(void* file, unsigned char* bytes, int count) {
+  return ReadFileReader(static_cast<FileReader*>(file), bytes, count);
 }
 
 }  // namespace
 
-GifFileType* OpenGifThroughFileReader(const char* path, int block_size, FileReader** file) {
+GifFileType* OpenGifThroughFileReader(const char* path, int block_size, FileReader** file, GifInput* input) {
   *file = OpenFileReader(path, 0, block_size);
   if (!*file) return nullptr;
-  int error = 0;
-  GifFileType* gif = IsFileReaderOpen(*file) ? DGifOpen(*file, ReadThroughFileReader, &error) : nullptr;
+  // A size that cannot be told (0) refuses nothing.
+  int64_t size = FileReaderSize(*file);
+  input->read = ReadThroughFileReader;
+  input->source = *file;
+  input->file_bytes = size > 0 ? size : INT64_MAX;
+  GifFileType* gif = IsFileReaderOpen(*file) ? OpenGifDecoder(input) : nullptr;
   if (!gif) {
     CloseFileReader(*file);
     *file = nullptr;
@@ -28,12 +32,11 @@ GifFileType* OpenGifThroughFileReader(const char* path, int block_size, FileRead
 
 Bitmap* LoadGifFile(const char* path, Bitmap* target) {
   FileReader* file = nullptr;
-  GifFileType* gif = OpenGifThroughFileReader(path, 65536, &file);
+  GifInput input;
+  GifFileType* gif = OpenGifThroughFileReader(path, 65536, &file, &input);
   if (!gif) return nullptr;
   int error = 0;
-  // A size that cannot be told (0) refuses nothing.
-  int64_t size = FileReaderSize(file);
-  Bitmap* result = DecodeGifImages(gif, target, size > 0 ? size : INT64_MAX);
+  Bitmap* result = DecodeGifImages(gif, target);
   DGifCloseFile(gif, &error);
   CloseFileReader(file);
   return result;

@@ -12,8 +12,9 @@ struct FileReader;
 // delayed one are drawn. Null when no image could be drawn.
 Bitmap* LoadGifFile(const char* path, Bitmap* target = nullptr);
 
-// Opens the GIF file at a UTF-8 path for giflib, reading through a buffered
-// file reader with the given block size. On success *file holds the reader,
-// which the caller closes after DGifCloseFile; null when the file cannot be
-// opened or is not a GIF.
-GifFileType* OpenGifThroughFileReader(const char* path, int block_size, FileReader** file);
+// Opens the GIF file at a UTF-8 path (OpenGifDecoder), reading through a
+// buffered file reader with the given block size. On success *file holds
+// the reader, which the caller closes after DGifCloseFile, and input (which
+// must outlive the handle) reads from it; null when the file cannot be
+// opened, is not a GIF or is refused.
+GifFileType* OpenGifThroughFileReader(const char* path, int block_size, FileReader** file, GifInput* input);

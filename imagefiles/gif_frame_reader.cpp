@@ -9,17 +9,17 @@
 #include "base/file_reader.h"
 #include "imagefiles/gif_file.h"
 #include "imagefiles/gif_frame_cache.h"
+#include "imagefiles/picture_decoding.h"
 #include "raster/memory_bitmap.h"
 
 GifFrameReader* OpenGifFrameReader(const char* path) {
-  FileReader* file = nullptr;
-  GifFileType* gif = OpenGifThroughFileReader(path, 32768, &file);
-  if (!gif) return nullptr;
-  int error = 0;
+  // giflib keeps a pointer to the input: it lives in the reader.
   GifFrameReader* reader = static_cast<GifFrameReader*>(calloc(1, sizeof(GifFrameReader)));
-  if (!reader) {
-    DGifCloseFile(gif, &error);
-    CloseFileReader(file);
+  if (!reader) return nullptr;
+  FileReader* file = nullptr;
+  GifFileType* gif = OpenGifThroughFileReader(path, 32768, &file, &reader->input);
+  if (!gif) {
+    free(reader);
     return nullptr;
   }
   reader->file = file;
@@ -31,15 +31,33 @@ GifFrameReader* OpenGifFrameReader(const char* path) {
   return reader;
 }
 
+int StepNextGifFrame(GifFrameReader* reader, Bitmap* target, bool* done, int64_t* work) {
+  *done = true;
+  if (!reader) return GIF_FRAME_STOPPED;
+  int64_t step_work = 0;
+  int result = StepGifFrameWork(reader->decoder, target, &reader->state, &reader->elapsed, reader->cache,
+                                &reader->drawing, PICTURE_STEP_PIXELS, &step_work, done);
+  if (work) *work = step_work;
+  return result;
+}
+
 int ReadNextGifFrame(GifFrameReader* reader, Bitmap* target) {
   if (!reader) return GIF_FRAME_STOPPED;
-  return StepGifFrame(reader->decoder, target, &reader->state, &reader->elapsed, reader->cache);
+  bool done = false;
+  int result = 0;
+  do {
+    int64_t work = 0;
+    result = StepGifFrameWork(reader->decoder, target, &reader->state, &reader->elapsed, reader->cache,
+                              &reader->drawing, INT64_MAX / 2, &work, &done);
+  } while (!done);
+  return result;
 }
 
 void RewindGifFrameReader(GifFrameReader* reader) {
   if (!reader) return;
   reader->state = 0;
   reader->elapsed = 0;
+  ResetGifFrameDrawing(&reader->drawing);
   RewindGifFrameCache(reader->cache);
   SeekFileReader(reader->file, reader->rewind_position);
 }
@@ -49,6 +67,7 @@ void CloseGifFrameReader(GifFrameReader* reader) {
   int error = 0;
   DGifCloseFile(reader->decoder, &error);
   CloseFileReader(reader->file);
+  ResetGifFrameDrawing(&reader->drawing);
   FreeGifFrameCache(reader->cache);
   free(reader);
 }

@@ -16,6 +16,8 @@ struct GifFrameReader {
   int32_t state;           // frames drawn since opening or rewinding; negative: the code that stopped it
   int64_t rewind_position; // offset of the first record after the header and global colour table
   GifFrameCache* cache;    // owned: the frames of the first loop, replayed by later ones (may be null)
+  GifInput input;          // what giflib reads through
+  GifFrameDrawing drawing; // the frame under way
 };
 
 // Opens the file and reads the GIF header. Null on any failure.
@@ -25,6 +27,12 @@ GifFrameReader* OpenGifFrameReader(const char* path);
 // Once a whole loop has been read, later loops take their frames from
 // memory when they fit (gif_frame_cache.h): the same pixels and results.
 int ReadNextGifFrame(GifFrameReader* reader, Bitmap* target);
+// The same a step at a time: about PICTURE_STEP_PIXELS of work (one line
+// at least). *done is false while the frame is under way (the result is
+// then 0) and true once it is drawn or reading stopped, with
+// ReadNextGifFrame's result. target must stay the same until then; work,
+// when given, gets the step's work in pixels.
+int StepNextGifFrame(GifFrameReader* reader, Bitmap* target, bool* done, int64_t* work);
 // Back to the first frame, which will be drawn over a cleared bitmap.
 void RewindGifFrameReader(GifFrameReader* reader);
 // Closes everything and frees the reader; null is ignored.

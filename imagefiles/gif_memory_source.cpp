@@ -1,13 +1,12 @@
 #include "imagefiles/gif_memory_source.h"
 
+#include <cstdint>
 #include <cstring>
-
-#include <gif_lib.h>
 
 namespace {
 
-int ReadFromMemory(GifFileType* gif, GifByteType* out, int count) {
-  GifMemorySource* source = static_cast<GifMemorySource*>(gif->UserData);
+int ReadFromMemory(void* from, unsigned char* out, int count) {
+  GifMemorySource* source = static_cast<GifMemorySource*>(from);
   if (count <= 0 || source->position >= source->size) return 0;
   size_t n = source->size - source->position;
   if (n > static_cast<size_t>(count)) n = static_cast<size_t>(count);
@@ -19,6 +18,9 @@ int ReadFromMemory(GifFileType* gif, GifByteType* out, int count) {
 }  // namespace
 
 GifFileType* OpenGifFromMemory(GifMemorySource* source) {
-  int error = 0;
-  return source && source->bytes ? DGifOpen(source, ReadFromMemory, &error) : nullptr;
+  if (!source || !source->bytes) return nullptr;
+  source->input.read = ReadFromMemory;
+  source->input.source = source;
+  source->input.file_bytes = static_cast<int64_t>(source->size - source->position);
+  return OpenGifDecoder(&source->input);
 }

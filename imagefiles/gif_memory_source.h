@@ -5,14 +5,16 @@
 
 #include <cstddef>
 
-struct GifFileType;
+#include "imagefiles/gif_decoding.h"
 
 struct GifMemorySource {
   const unsigned char* bytes;
   size_t size;
   size_t position;  // next byte giflib reads; set it back to rewind
+  GifInput input;   // set by OpenGifFromMemory
 };
 
-// DGifOpen over the source from its current position; null when the bytes
-// are no GIF. The source must outlive the handle.
+// The GIF over the source from its current position (OpenGifDecoder, the
+// block's size as the file's); null when the bytes are no GIF or claim a
+// screen they cannot back. The source must outlive the handle.
 GifFileType* OpenGifFromMemory(GifMemorySource* source);

@@ -1,28 +1,35 @@
 #include "imagefiles/jpeg_file.h"
 
-#include <climits>
 #include <csetjmp>
 #include <cstddef>
 #include <cstdint>
 #include <cstdlib>
 #include <cstring>
+#include <new>
 
 #include <jpeglib.h>
 
 #include "base/utf8_file.h"
-#include "imagefiles/jpeg_scan_source.h"
 #include "imagefiles/picture_bounds.h"
+#include "imagefiles/picture_decoding.h"
 #include "raster/memory_bitmap.h"
 
 namespace {
 
-// A progressive file may hold any number of scans, each a pass over the
-// whole picture; real ones have about ten. libjpeg-turbo's own tools stop
-// at 500. Since a scan costs a pass over the picture, pictures above 8
-// megapixels get proportionally fewer, never fewer than 64.
-const int MAX_JPEG_SCANS = 500;
-const int MIN_JPEG_SCAN_LIMIT = 64;
-const int64_t JPEG_SCAN_WORK = int64_t(MAX_JPEG_SCANS) << 23;  // scans x pixels
+// A scan's setup (its tables, its header) counts as one block of work.
+const int64_t SCAN_SETUP_WORK = 64;
+// Pictures smaller than this many blocks may take the work of this many:
+// a tiny picture keeps room for any script.
+const int64_t LEAST_WORK_BLOCKS = 64;
+// libjpeg's tables, its stdio buffer and other small allocations.
+const int64_t JPEG_SMALL_BYTES = 256 * 1024;
+
+enum JpegPhase {
+  PHASE_SCANS,   // multi-scan: reading the scans into the coefficient arrays
+  PHASE_OUTPUT,  // the rows into the bitmap
+  PHASE_DONE,
+  PHASE_FAILED,
+};
 
 // libjpeg's error manager with the jump back to the decoder.
 struct JpegErrors {
@@ -30,55 +37,55 @@ struct JpegErrors {
   jmp_buf recovery;
 };
 
-void ExitOnError(j_common_ptr cinfo) {
-  longjmp(reinterpret_cast<JpegErrors*>(cinfo->err)->recovery, 1);
-}
+void ExitOnError(j_common_ptr cinfo) { longjmp(reinterpret_cast<JpegErrors*>(cinfo->err)->recovery, 1); }
 
 // Warnings (a truncated file, for one) are ignored: decoding goes on.
-void IgnoreMessage(j_common_ptr cinfo, int level) {}
-void IgnoreOutput(j_common_ptr cinfo) {}
-void IgnoreFormat(j_common_ptr cinfo, char* buffer) {}
+void IgnoreMessage(j_common_ptr, int) {}
+void IgnoreOutput(j_common_ptr) {}
+void IgnoreFormat(j_common_ptr, char*) {}
 
 void ResetErrors(j_common_ptr cinfo) {
   cinfo->err->num_warnings = 0;
   cinfo->err->msg_code = 0;
 }
 
-int JpegScanLimit(int64_t pixels) {
-  int64_t limit = pixels > 0 ? JPEG_SCAN_WORK / pixels : MAX_JPEG_SCANS;
-  if (limit > MAX_JPEG_SCANS) return MAX_JPEG_SCANS;
-  return limit < MIN_JPEG_SCAN_LIMIT ? MIN_JPEG_SCAN_LIMIT : static_cast<int>(limit);
-}
+void Fail(j_decompress_ptr cinfo) { cinfo->err->error_exit(reinterpret_cast<j_common_ptr>(cinfo)); }
 
-// Stops a file with an absurd number of scans before it is read to the end.
-void LimitScans(j_common_ptr cinfo) {
-  if (!cinfo->is_decompressor) return;
-  j_decompress_ptr d = reinterpret_cast<j_decompress_ptr>(cinfo);
-  if (d->input_scan_number > JpegScanLimit(int64_t(d->image_width) * d->image_height)) cinfo->err->error_exit(cinfo);
-}
+int64_t RoundUp(int64_t value, int64_t step) { return step > 0 ? (value + step - 1) / step * step : value; }
+
+}  // namespace
 
 // Everything that must be released when libjpeg jumps back, kept in memory
-// rather than in locals of the function that called setjmp.
+// rather than in locals of the functions that call setjmp.
 struct JpegDecoding {
   jpeg_decompress_struct cinfo;
   JpegErrors errors;
-  jpeg_progress_mgr progress;
-  Bitmap* created;     // a bitmap this decoder made; deleted on failure
-  unsigned char* row;  // sample row for grey and CMYK output
-  bool in_place;       // libjpeg writes pixels straight into the rows
-  Bitmap* bitmap;      // the bitmap being filled
-  uint32_t* out;       // the next row to fill
-  ptrdiff_t span;      // pixels from one row to the next (negative when flipped)
-  bool sliced;         // reads through the scan source, input a piece at a time
-  bool started;        // jpeg_start_decompress has completed
-  bool failed;         // the bitmap did not take the picture's size
-  Bitmap* target;      // the bitmap to fill, or null to make one
-  JpegScanSource source;
+  FILE* file;
+  bool owns_file;
+  bool libjpeg_live;      // cinfo holds libjpeg's state
+  JpegPhase phase;
+  bool multi_scan;
+  bool started;           // jpeg_start_decompress (multi-scan) has run
+  bool output_started;    // the bitmap is sized and rows may come
+  bool in_place;          // libjpeg writes pixels straight into the rows
+  Bitmap* target;         // the bitmap to fill, or null to make one
+  bool owns_target;
+  Bitmap* bitmap;         // the bitmap being filled, once sized
+  unsigned char* row;     // sample row for grey and CMYK output
+  uint32_t* out;          // the next row to fill
+  ptrdiff_t span;         // pixels from one row to the next (negative when flipped)
+  int width, height;
+  int64_t coefficient_bytes;  // of a multi-scan file
+  int64_t buffer_bytes;       // row buffers and tables
+  int64_t work_limit;         // coefficients all scans may visit
+  int64_t work_done;          // those visited by the scans begun so far
+  int64_t last_step_work;
 };
 
+namespace {
+
 // One row of grey, CMYK or RGB samples into pixels.
-void ConvertRow(const unsigned char* row, int width, int components, J_COLOR_SPACE space,
-                uint32_t* out) {
+void ConvertRow(const unsigned char* row, int width, int components, J_COLOR_SPACE space, uint32_t* out) {
   if (components == 3) {
     for (int x = 0; x < width; ++x, row += 3)
       out[x] = 0xFF000000u | uint32_t(row[0]) << 16 | uint32_t(row[1]) << 8 | row[2];
@@ -86,8 +93,7 @@ void ConvertRow(const unsigned char* row, int width, int components, J_COLOR_SPA
     // Stored inverted, as Adobe writes them: 255 means no ink.
     for (int x = 0; x < width; ++x, row += 4) {
       uint32_t c = row[0], m = row[1], y = row[2], k = row[3];
-      out[x] = 0xFF000000u | ((c * k + 255) >> 8) << 16 | ((m * k + 255) >> 8) << 8 |
-               ((y * k + 255) >> 8);
+      out[x] = 0xFF000000u | ((c * k + 255) >> 8) << 16 | ((m * k + 255) >> 8) << 8 | ((y * k + 255) >> 8);
     }
   } else if (components == 1) {
     for (int x = 0; x < width; ++x) out[x] = 0xFF000000u | row[x] * 0x010101u;
@@ -96,34 +102,82 @@ void ConvertRow(const unsigned char* row, int width, int components, J_COLOR_SPA
   }
 }
 
-// jpeg_start_decompress, with at most max_input bytes more of input when the
-// decoding is sliced (negative: no limit), then the sample row and the
-// bitmap. True once all that is done; false while a sliced multi-scan file
-// needs more input, or when the bitmap does not take the picture's size (a
-// bitmap made here is deleted then). Called under a recovery point.
-bool StartDecompression(JpegDecoding* d, int64_t max_input) {
-  jpeg_decompress_struct* cinfo = &d->cinfo;
-  if (d->sliced) AllowJpegInput(cinfo, &d->source, max_input);
-  if (!jpeg_start_decompress(cinfo)) return false;
-  if (d->sliced) AllowJpegInput(cinfo, &d->source, -1);
-  d->started = true;
-  int width = static_cast<int>(cinfo->output_width);
-  int height = static_cast<int>(cinfo->output_height);
+// Work of a block of the current scan: its coefficients, and one for the
+// block itself, so that a scan of DC coefficients counts too. A sequential
+// scan decodes every coefficient whatever its header says.
+int64_t BlockWork(const jpeg_decompress_struct* cinfo) {
+  if (!cinfo->progressive_mode) return DCTSIZE2 + 1;
+  int64_t coefficients = int64_t(cinfo->Se) - cinfo->Ss + 1;
+  if (coefficients < 1) coefficients = 1;
+  if (coefficients > DCTSIZE2) coefficients = DCTSIZE2;
+  return coefficients + 1;
+}
+
+int64_t FrameBlocks(const jpeg_decompress_struct* cinfo) {
+  int64_t blocks = 0;
+  for (int i = 0; i < cinfo->num_components; ++i)
+    blocks += int64_t(cinfo->comp_info[i].width_in_blocks) * cinfo->comp_info[i].height_in_blocks;
+  return blocks;
+}
+
+// The work of the scan whose header was just read, counted against the
+// limit before any of its data is read.
+void CountScan(JpegDecoding* d) {
+  j_decompress_ptr cinfo = &d->cinfo;
+  int64_t blocks = 0;
+  for (int i = 0; i < cinfo->comps_in_scan; ++i)
+    blocks += int64_t(cinfo->cur_comp_info[i]->width_in_blocks) * cinfo->cur_comp_info[i]->height_in_blocks;
+  int64_t per_block = BlockWork(cinfo);
+  d->work_done += blocks * per_block + SCAN_SETUP_WORK;
+  if (d->work_done > d->work_limit) Fail(cinfo);
+}
+
+// The time one jpeg_consume_input call of the current scan takes, in
+// coefficients: a row of MCUs (an interleaved scan) or of the component's
+// blocks, each its coefficients and as much again as 16 for the block
+// itself (a DC scan reads little but zeroes and touches the block's
+// memory first). Arithmetic decoding takes about three times as long.
+int64_t ScanRowWork(const jpeg_decompress_struct* cinfo) {
+  int64_t blocks = 0;
+  if (cinfo->comps_in_scan > 1) {
+    blocks = int64_t(cinfo->MCUs_per_row) * cinfo->blocks_in_MCU;
+  } else if (cinfo->comps_in_scan == 1) {
+    blocks = int64_t(cinfo->cur_comp_info[0]->width_in_blocks) * cinfo->cur_comp_info[0]->v_samp_factor;
+  }
+  return blocks * (BlockWork(cinfo) + 15) * (cinfo->arith_code ? 3 : 1) + 1;
+}
+
+// Rows of one output step: whole rows of blocks (the least libjpeg makes
+// at once) as far as PICTURE_STEP_PIXELS allows, at least one.
+int OutputRowsPerStep(const jpeg_decompress_struct* cinfo) {
+  int64_t width = cinfo->output_width > 0 ? cinfo->output_width : 1;
+  int64_t band = int64_t(cinfo->max_v_samp_factor) * DCTSIZE;
+  int64_t rows = PICTURE_STEP_PIXELS / width;
+  if (rows >= band) rows = rows / band * band;
+  if (rows < 1) rows = 1;
+  return static_cast<int>(rows > cinfo->output_height ? cinfo->output_height : rows);
+}
+
+// Sizes the bitmap and the sample row once libjpeg is ready for rows.
+// Called under a recovery point.
+void BeginOutput(JpegDecoding* d) {
+  j_decompress_ptr cinfo = &d->cinfo;
   if (!d->in_place) {
     d->row = static_cast<unsigned char*>((*cinfo->mem->alloc_large)(
         reinterpret_cast<j_common_ptr>(cinfo), JPOOL_IMAGE,
         static_cast<size_t>(cinfo->output_width) * static_cast<size_t>(cinfo->output_components)));
   }
-
+  int width = static_cast<int>(cinfo->output_width);
+  int height = static_cast<int>(cinfo->output_height);
   Bitmap* bitmap = d->target;
-  if (!bitmap) bitmap = d->created = new MemoryBitmap(width, height);
-  else bitmap->Resize(width, height);
-  if (bitmap->Width() != width || bitmap->Height() != height || !bitmap->Bits()) {
-    delete d->created;
-    d->created = nullptr;
-    d->failed = true;
-    return false;
+  if (!bitmap) {
+    bitmap = d->target = new (std::nothrow) MemoryBitmap(width, height);
+    d->owns_target = true;
+    if (!bitmap) Fail(cinfo);
+  } else {
+    bitmap->Resize(width, height);
   }
+  if (bitmap->Width() != width || bitmap->Height() != height || !bitmap->Bits()) Fail(cinfo);
   d->bitmap = bitmap;
   d->span = bitmap->RowSpan();
   d->out = bitmap->Bits();
@@ -131,17 +185,68 @@ bool StartDecompression(JpegDecoding* d, int64_t max_input) {
     d->out += (height - 1) * d->span;
     d->span = -d->span;
   }
+  d->output_started = true;
+}
+
+void ReleaseLibjpeg(JpegDecoding* d) {
+  if (d->libjpeg_live) jpeg_destroy_decompress(&d->cinfo);
+  d->libjpeg_live = false;
+  if (d->file && d->owns_file) fclose(d->file);
+  d->file = nullptr;
+}
+
+void FailDecoding(JpegDecoding* d) {
+  ReleaseLibjpeg(d);
+  if (d->owns_target) delete d->target;
+  d->target = nullptr;
+  d->owns_target = false;
+  d->bitmap = nullptr;
+  d->phase = PHASE_FAILED;
+}
+
+// The header, the bounds and the limits; false on refusal. Called under
+// the recovery point of StartJpegDecoding.
+bool ReadHeader(JpegDecoding* d, int64_t max_bytes) {
+  j_decompress_ptr cinfo = &d->cinfo;
+  int64_t file_bytes = FileBytesLeft(d->file);
+  jpeg_stdio_src(cinfo, d->file);
+  jpeg_read_header(cinfo, TRUE);
+  // A frame its file cannot hold is refused before libjpeg reserves its
+  // coefficients or any bitmap is sized.
+  if (!JpegFitsFile(cinfo, file_bytes)) return false;
+  // Nothing is scaled: the output has the image's size.
+  int64_t picture = BitmapByteCount(static_cast<int>(cinfo->image_width), static_cast<int>(cinfo->image_height));
+  if (picture < 0) return false;
+  d->width = static_cast<int>(cinfo->image_width);
+  d->height = static_cast<int>(cinfo->image_height);
+  d->multi_scan = jpeg_has_multiple_scans(cinfo) != 0;
+  // Sample rows of each component for upsampling and colour conversion,
+  // with the context rows of the smoothing.
+  d->buffer_bytes = JPEG_SMALL_BYTES + int64_t(cinfo->image_width) * cinfo->num_components *
+                                           cinfo->max_v_samp_factor * DCTSIZE * 4;
+  if (d->multi_scan) {
+    for (int i = 0; i < cinfo->num_components; ++i) {
+      const jpeg_component_info& c = cinfo->comp_info[i];
+      d->coefficient_bytes += RoundUp(c.width_in_blocks, c.h_samp_factor) * RoundUp(c.height_in_blocks, c.v_samp_factor) *
+                              DCTSIZE2 * int64_t(sizeof(JCOEF));
+    }
+    int64_t blocks = FrameBlocks(cinfo);
+    d->work_limit = int64_t(JPEG_WORK_MULTIPLE) * DCTSIZE2 * (blocks > LEAST_WORK_BLOCKS ? blocks : LEAST_WORK_BLOCKS);
+    CountScan(d);  // the first scan, whose header jpeg_read_header has read
+  }
+  if (picture + d->coefficient_bytes + d->buffer_bytes > max_bytes) return false;
+  // Colour pictures: libjpeg writes B, G, R, 255 straight into the bitmap's
+  // rows. Its conversion gives the very values of its RGB output, and no
+  // second pass over the pixels is needed.
+  d->in_place = cinfo->out_color_space == JCS_RGB;
+  if (d->in_place) cinfo->out_color_space = JCS_EXT_BGRA;
+  cinfo->buffered_image = d->multi_scan ? TRUE : FALSE;
+  d->phase = d->multi_scan ? PHASE_SCANS : PHASE_OUTPUT;
   return true;
 }
 
-// Everything up to the start of decompression, shared by the whole-file and
-// the band-by-band decoding: the error manager, the header, the output
-// format and the bitmap. False on failure, with everything released. A
-// picture whose pixels would take more than max_bytes is refused before any
-// bitmap is sized. The whole-file decoding reads through libjpeg's stdio
-// source, the band-by-band one through the scan source.
-bool StartDecoding(JpegDecoding* d, FILE* file, Bitmap* target, int64_t max_bytes) {
-  jpeg_decompress_struct* cinfo = &d->cinfo;
+bool Start(JpegDecoding* d, int64_t max_bytes) {
+  j_decompress_ptr cinfo = &d->cinfo;
   cinfo->err = jpeg_std_error(&d->errors.manager);
   d->errors.manager.error_exit = ExitOnError;
   d->errors.manager.emit_message = IgnoreMessage;
@@ -149,94 +254,157 @@ bool StartDecoding(JpegDecoding* d, FILE* file, Bitmap* target, int64_t max_byte
   d->errors.manager.format_message = IgnoreFormat;
   d->errors.manager.reset_error_mgr = ResetErrors;
   if (setjmp(d->errors.recovery)) {
-    jpeg_destroy_decompress(cinfo);
-    delete d->created;
+    ReleaseLibjpeg(d);
     return false;
   }
   jpeg_create_decompress(cinfo);
-  d->progress.progress_monitor = LimitScans;
-  cinfo->progress = &d->progress;
-  int64_t file_bytes = FileBytesLeft(file);
-  if (d->sliced) AttachJpegScanSource(cinfo, &d->source, file);
-  else jpeg_stdio_src(cinfo, file);
-  jpeg_read_header(cinfo, TRUE);
-  // A frame its file cannot hold is refused before libjpeg reserves its
-  // coefficients or any bitmap is sized.
-  if (!JpegFitsFile(cinfo, file_bytes)) cinfo->err->error_exit(reinterpret_cast<j_common_ptr>(cinfo));
-  // A size no bitmap can take is refused before libjpeg reserves anything
-  // for it (nothing is scaled: the output has the image's size).
-  int64_t bytes = BitmapByteCount(static_cast<int>(cinfo->image_width), static_cast<int>(cinfo->image_height));
-  if (bytes < 0) cinfo->err->error_exit(reinterpret_cast<j_common_ptr>(cinfo));
-  if (bytes > max_bytes) {
-    jpeg_destroy_decompress(cinfo);
-    return false;
-  }
-  // Colour pictures: libjpeg writes B, G, R, 255 straight into the bitmap's
-  // rows. Its conversion gives the very values of its RGB output, and no
-  // second pass over the pixels is needed.
-  bool in_place = cinfo->out_color_space == JCS_RGB;
-  if (in_place) cinfo->out_color_space = JCS_EXT_BGRA;
-  d->in_place = in_place;
-  d->target = target;
-  // A multi-scan file decoded in slices reads its scans in later calls; any
-  // other is started now. The bitmap is sized once the decompression has
-  // started (a file that libjpeg refuses by then takes none).
-  if (d->sliced && jpeg_has_multiple_scans(cinfo)) return true;
-  if (StartDecompression(d, -1)) return true;
-  jpeg_destroy_decompress(cinfo);
+  d->libjpeg_live = true;
+  if (ReadHeader(d, max_bytes)) return true;
+  ReleaseLibjpeg(d);
   return false;
 }
 
-// Decodes up to max_rows further rows into the bitmap; before the first row,
-// a sliced multi-scan file is given max_input bytes more of its scans
-// instead (negative: all of them). 1 when the picture is complete, 0 while
-// work remains, -1 on failure; libjpeg is released in the first and the last
-// case, and a bitmap made here is deleted on failure.
-int DecodeRows(JpegDecoding* d, int max_rows, int64_t max_input) {
-  jpeg_decompress_struct* cinfo = &d->cinfo;
-  if (setjmp(d->errors.recovery)) {
-    jpeg_destroy_decompress(cinfo);
-    delete d->created;
-    d->created = nullptr;
-    return -1;
+// Scans into the coefficient arrays, a few rows of blocks per call.
+int64_t ReadScans(JpegDecoding* d) {
+  j_decompress_ptr cinfo = &d->cinfo;
+  if (!d->started) {
+    // Reserves the coefficient arrays; the first scan is set up.
+    jpeg_start_decompress(cinfo);
+    d->started = true;
   }
-  if (!d->started && !StartDecompression(d, max_input)) {
-    if (!d->failed) return 0;
-    jpeg_destroy_decompress(cinfo);
-    return -1;
-  }
-  int width = static_cast<int>(cinfo->output_width);
-  bool stalled = false;
-  for (int n = 0; n < max_rows && cinfo->output_scanline < cinfo->output_height; ++n) {
-    JSAMPROW rows[1] = {d->in_place ? reinterpret_cast<JSAMPROW>(d->out) : d->row};
-    if (jpeg_read_scanlines(cinfo, rows, 1) != 1) {
-      stalled = true;
-      break;
+  int64_t work = 0;
+  for (;;) {
+    int result = jpeg_consume_input(cinfo);
+    if (result == JPEG_REACHED_EOI) {
+      // All input is in: the output pass is the one of the plain decoding.
+      jpeg_start_output(cinfo, cinfo->input_scan_number);
+      d->phase = PHASE_OUTPUT;
+      return work + SCAN_SETUP_WORK;
     }
-    if (!d->in_place) ConvertRow(d->row, width, cinfo->output_components, cinfo->out_color_space, d->out);
-    d->out += d->span;
+    if (result == JPEG_SUSPENDED) Fail(cinfo);  // the stdio source never suspends
+    if (result == JPEG_REACHED_SOS) {
+      CountScan(d);
+      work += SCAN_SETUP_WORK;
+    } else {
+      work += ScanRowWork(cinfo);
+    }
+    // Stops before a call that would take the step past its size; the
+    // next call's rows are those of the scan now under way.
+    if (work + ScanRowWork(cinfo) > PICTURE_STEP_PIXELS) return work;
   }
-  if (!stalled && cinfo->output_scanline < cinfo->output_height) return 0;
-  // With rows missing, libjpeg gives up here and the jump above is taken.
-  jpeg_finish_decompress(cinfo);
-  jpeg_destroy_decompress(cinfo);
-  return 1;
 }
 
-Bitmap* Decode(JpegDecoding* d, FILE* file, Bitmap* target) {
-  if (!StartDecoding(d, file, target, INT64_MAX)) return nullptr;
-  return DecodeRows(d, INT_MAX, -1) == 1 ? d->bitmap : nullptr;
+// Rows into the bitmap; true when the last one is in.
+bool PutRows(JpegDecoding* d, int64_t* work) {
+  j_decompress_ptr cinfo = &d->cinfo;
+  if (!d->output_started) {
+    if (!d->started) jpeg_start_decompress(cinfo);  // one scan: rows come as it is read
+    d->started = true;
+    BeginOutput(d);
+  }
+  int width = static_cast<int>(cinfo->output_width);
+  int rows = OutputRowsPerStep(cinfo);
+  for (int n = 0; n < rows && cinfo->output_scanline < cinfo->output_height; ++n) {
+    JSAMPROW samples[1] = {d->in_place ? reinterpret_cast<JSAMPROW>(d->out) : d->row};
+    // The stdio source never suspends: libjpeg fills what is missing.
+    if (jpeg_read_scanlines(cinfo, samples, 1) != 1) Fail(cinfo);
+    if (!d->in_place) ConvertRow(d->row, width, cinfo->output_components, cinfo->out_color_space, d->out);
+    d->out += d->span;
+    *work += width;
+  }
+  if (cinfo->output_scanline < cinfo->output_height) return false;
+  if (d->multi_scan) jpeg_finish_output(cinfo);
+  jpeg_finish_decompress(cinfo);
+  return true;
 }
 
 }  // namespace
 
-Bitmap* DecodeJpegStream(FILE* file, Bitmap* target) {
+JpegDecoding* StartJpegDecoding(FILE* file, bool owns_file, int64_t max_bytes) {
   if (!file) return nullptr;
   JpegDecoding* d = static_cast<JpegDecoding*>(calloc(1, sizeof(JpegDecoding)));
-  if (!d) return nullptr;
-  Bitmap* result = Decode(d, file, target);
+  if (!d) {
+    if (owns_file) fclose(file);
+    return nullptr;
+  }
+  d->file = file;
+  d->owns_file = owns_file;
+  if (!Start(d, max_bytes)) {
+    free(d);
+    return nullptr;
+  }
+  return d;
+}
+
+int64_t JpegWorkingNeed(const JpegDecoding* d) { return d->coefficient_bytes + d->buffer_bytes; }
+
+int64_t JpegWorkingHeld(const JpegDecoding* d) {
+  if (!d->libjpeg_live) return 0;
+  return (d->started || d->output_started ? d->coefficient_bytes : 0) + d->buffer_bytes;
+}
+
+void JpegPictureSize(const JpegDecoding* d, int* width, int* height) {
+  *width = d->width;
+  *height = d->height;
+}
+
+bool JpegHasMultipleScans(const JpegDecoding* d) { return d->multi_scan; }
+
+void SetJpegDecodingTarget(JpegDecoding* d, Bitmap* target, bool owned) {
+  if (d->owns_target && d->target != target) delete d->target;
+  d->target = target;
+  d->owns_target = owned && target;
+}
+
+int StepJpegDecoding(JpegDecoding* d) {
+  d->last_step_work = 0;
+  if (d->phase == PHASE_DONE) return 1;
+  if (d->phase == PHASE_FAILED) return -1;
+  if (setjmp(d->errors.recovery)) {
+    FailDecoding(d);
+    return -1;
+  }
+  int64_t work = 0;
+  if (d->phase == PHASE_SCANS) {
+    work = ReadScans(d);
+  } else if (PutRows(d, &work)) {
+    ReleaseLibjpeg(d);
+    d->phase = PHASE_DONE;
+  }
+  d->last_step_work = work;
+  return d->phase == PHASE_DONE ? 1 : 0;
+}
+
+int64_t JpegLastStepWork(const JpegDecoding* d) { return d->last_step_work; }
+
+Bitmap* JpegDecodingBitmap(const JpegDecoding* d) { return d->bitmap; }
+
+Bitmap* TakeJpegPicture(JpegDecoding* d) {
+  Bitmap* picture = d->phase == PHASE_DONE ? d->bitmap : nullptr;
+  if (picture) d->owns_target = false;
+  AbandonJpegDecoding(d);
+  return picture;
+}
+
+void AbandonJpegDecoding(JpegDecoding* d) {
+  if (!d) return;
+  ReleaseLibjpeg(d);
+  if (d->owns_target) delete d->target;
   free(d);
-  return result;
+}
+
+Bitmap* DecodeJpegStream(FILE* file, Bitmap* target) {
+  JpegDecoding* d = StartJpegDecoding(file, false, INT64_MAX);
+  if (!d) return nullptr;
+  SetJpegDecodingTarget(d, target, false);
+  int result = 0;
+  while ((result = StepJpegDecoding(d)) == 0) {
+  }
+  if (result < 0) {
+    AbandonJpegDecoding(d);
+    return nullptr;
+  }
+  return TakeJpegPicture(d);
 }
 
 Bitmap* LoadJpegFile(const char* path, Bitmap* target) {
@@ -245,80 +413,4 @@ Bitmap* LoadJpegFile(const char* path, Bitmap* target) {
   Bitmap* result = DecodeJpegStream(file, target);
   fclose(file);
   return result;
-}
-
-// Band-by-band decoding: the same state as the whole-file decoding, with the
-// file it reads.
-struct JpegBandDecoding {
-  JpegDecoding decoding;
-  FILE* file;        // null once libjpeg is released
-  bool owns_file;
-};
-
-namespace {
-
-void CloseBandFile(JpegBandDecoding* band) {
-  if (band->file && band->owns_file) fclose(band->file);
-  band->file = nullptr;
-}
-
-JpegBandDecoding* StartBands(FILE* file, bool owns_file, Bitmap* target, int64_t max_bytes) {
-  JpegBandDecoding* band = static_cast<JpegBandDecoding*>(calloc(1, sizeof(JpegBandDecoding)));
-  if (!band) {
-    if (file && owns_file) fclose(file);
-    return nullptr;
-  }
-  band->file = file;
-  band->owns_file = owns_file;
-  band->decoding.sliced = true;
-  if (!band->file || !StartDecoding(&band->decoding, band->file, target, max_bytes)) {
-    ReleaseJpegScanSource(&band->decoding.source);
-    CloseBandFile(band);
-    free(band);
-    return nullptr;
-  }
-  return band;
-}
-
-}  // namespace
-
-JpegBandDecoding* StartJpegBandDecoding(const char* path, Bitmap* target, int64_t max_bytes) {
-  return StartBands(Utf8OpenFile(path, "rb"), true, target, max_bytes);
-}
-
-JpegBandDecoding* StartJpegBandDecodingStream(FILE* file, Bitmap* target, int64_t max_bytes) {
-  return StartBands(file, false, target, max_bytes);
-}
-
-int DecodeJpegBand(JpegBandDecoding* band, int max_rows, int max_input_bytes) {
-  if (!band->file) return band->decoding.bitmap ? 1 : -1;
-  int result = DecodeRows(&band->decoding, max_rows, max_input_bytes);
-  if (result != 0) {
-    // libjpeg is released: only the file and the outcome remain.
-    ReleaseJpegScanSource(&band->decoding.source);
-    CloseBandFile(band);
-    if (result < 0) band->decoding.bitmap = nullptr;
-  }
-  return result;
-}
-
-Bitmap* JpegBandBitmap(const JpegBandDecoding* band) {
-  return band->decoding.started || !band->file ? band->decoding.bitmap : band->decoding.target;
-}
-
-Bitmap* FinishJpegBandDecoding(JpegBandDecoding* band) {
-  Bitmap* bitmap = DecodeJpegBand(band, INT_MAX, -1) == 1 ? band->decoding.bitmap : nullptr;
-  free(band);
-  return bitmap;
-}
-
-void AbandonJpegBandDecoding(JpegBandDecoding* band) {
-  if (!band) return;
-  if (band->file) {
-    jpeg_destroy_decompress(&band->decoding.cinfo);
-    ReleaseJpegScanSource(&band->decoding.source);
-    CloseBandFile(band);
-  }
-  delete band->decoding.created;
-  free(band);
 }

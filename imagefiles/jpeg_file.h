@@ -1,4 +1,12 @@
-// JPEG pictures through libjpeg.
+// JPEG pictures through libjpeg. Needs no Windows header.
+//
+// Every JPEG is decoded one way: StartJpegDecoding reads the header and
+// applies the claims bound and the limits, then StepJpegDecoding does the
+// work in steps of bounded size. A file of one scan goes row by row into
+// the bitmap; a file of several scans (progressive, or a first scan without
+// all components) is read scan by scan into libjpeg's coefficient arrays
+// (buffered-image mode, a few rows of blocks per step) and then put out row
+// by row. The pixels are the same either way.
 #pragma once
 
 #include <cstdint>
@@ -15,29 +23,46 @@ Bitmap* LoadJpegFile(const char* path, Bitmap* target = nullptr);
 // The same from a file already open for reading; the file stays open.
 Bitmap* DecodeJpegStream(FILE* file, Bitmap* target);
 
-// The same decoding a band of rows at a time, for work done in short slices,
-// with the same pixels. The input is handed to libjpeg a piece at a time
-// (jpeg_scan_source.h), so that a progressive file's scans are read across
-// many slices too. Every check of the whole-file decoding applies.
-struct JpegBandDecoding;
-// Opens the file, reads the header and sizes target (or a new MemoryBitmap
-// when target is null) to the picture; a multi-scan file's bitmap is sized
-// once its scans are read. Null on failure, or when the picture's pixels
-// would take more than max_bytes (checked before any bitmap is sized).
-JpegBandDecoding* StartJpegBandDecoding(const char* path, Bitmap* target, int64_t max_bytes);
-// The same from a file already open for reading; the file stays open.
-JpegBandDecoding* StartJpegBandDecodingStream(FILE* file, Bitmap* target, int64_t max_bytes);
-// Decodes up to max_rows further rows. A multi-scan (progressive) file first
-// has all of its scans read, max_input_bytes of them per call (negative: all
-// at once). 1 when the picture is complete, 0 while work remains, -1 on
-// failure (a bitmap made by the start is deleted then; a target keeps
-// whatever rows were written).
-int DecodeJpegBand(JpegBandDecoding* band, int max_rows, int max_input_bytes = 16384);
-// The bitmap being filled (null after a failure).
-Bitmap* JpegBandBitmap(const JpegBandDecoding* band);
-// Decodes what remains and frees the decoding. Returns the complete bitmap,
-// or null on failure, exactly as LoadJpegFile would.
-Bitmap* FinishJpegBandDecoding(JpegBandDecoding* band);
-// Stops and frees the decoding; a bitmap made by the start is deleted, a
-// target is left as it is. Null is accepted.
-void AbandonJpegBandDecoding(JpegBandDecoding* band);
+// A multi-scan file may visit its coefficients several times; it is
+// refused once its scans, each counted before its work starts, would visit
+// more than this many times the picture's own coefficients (blocks x 64).
+// Each block of a scan counts (Se - Ss + 1) + 1, and a scan's setup one
+// block more. libjpeg's default progression visits about 3 times, the
+// deepest successive-approximation scripts of common encoders about 5.
+const int JPEG_WORK_MULTIPLE = 8;
+
+struct JpegDecoding;
+
+// Reads the header from file (closed by the decoding when owns_file) and
+// applies the claims bound and the limits; nothing picture-sized is taken
+// yet. Null when the file is no JPEG libjpeg takes, claims more than it can
+// hold, or needs more than max_bytes (JpegDecodingNeed). The file is
+// closed then when owned.
+JpegDecoding* StartJpegDecoding(FILE* file, bool owns_file, int64_t max_bytes);
+// Bytes the decoding will hold at most besides the picture (libjpeg's
+// coefficient arrays of a multi-scan file, its row buffers and tables), and
+// holds now.
+int64_t JpegWorkingNeed(const JpegDecoding* decoding);
+int64_t JpegWorkingHeld(const JpegDecoding* decoding);
+// Width and height of the picture.
+void JpegPictureSize(const JpegDecoding* decoding, int* width, int* height);
+// True for a file read scan by scan before its rows come out.
+bool JpegHasMultipleScans(const JpegDecoding* decoding);
+// The bitmap to decode into, sized when the rows begin; with owned the
+// decoding deletes it on failure or when abandoned. Without one a
+// MemoryBitmap is made then. Call before the first step.
+void SetJpegDecodingTarget(JpegDecoding* decoding, Bitmap* target, bool owned);
+// One step of about PICTURE_STEP_PIXELS coefficients or pixels (at least
+// one row of blocks, one row of output): 1 when the picture is complete, 0
+// while work remains, -1 on failure (an owned bitmap is deleted then).
+int StepJpegDecoding(JpegDecoding* decoding);
+// Work of the last step: coefficients visited by scans, pixels of rows.
+int64_t JpegLastStepWork(const JpegDecoding* decoding);
+// The bitmap being filled, once sized (null before and after a failure).
+Bitmap* JpegDecodingBitmap(const JpegDecoding* decoding);
+// After a step gave 1: the picture, which the caller owns from now on.
+// Frees the decoding.
+Bitmap* TakeJpegPicture(JpegDecoding* decoding);
+// Stops and frees the decoding; an owned bitmap is deleted. Null is
+// accepted.
+void AbandonJpegDecoding(JpegDecoding* decoding);

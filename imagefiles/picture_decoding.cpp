@@ -1,112 +1,274 @@
-// The one way into every decoder, over the decoders as they are: a JPEG or a
-// PNG in bands and rows, other kinds whole in one step.
 #include "imagefiles/picture_decoding.h"
 
+#include <cstdio>
 #include <cstring>
 #include <new>
 #include <string>
 
+#include <gif_lib.h>
+
+#include "base/utf8_file.h"
+#include "imagefiles/bmp_file.h"
 #include "imagefiles/file_list.h"
+#include "imagefiles/gif_file.h"
+#include "imagefiles/gif_frame_cache.h"
 #include "imagefiles/gif_frame_reader.h"
+#include "imagefiles/ico_file.h"
 #include "imagefiles/jpeg_file.h"
 #include "imagefiles/picture_header.h"
-#include "imagefiles/png_row_decoding.h"
+#include "imagefiles/png_file.h"
 #include "raster/memory_bitmap.h"
 
+namespace {
+
+enum PictureKind { KIND_JPEG, KIND_PNG, KIND_GIF, KIND_BMP, KIND_ICO };
+
+// Extensions compared byte for byte, lower case only.
+const struct {
+  const char* extension;
+  PictureKind kind;
+} KINDS[] = {
+    {".jpg", KIND_JPEG}, {".jpeg", KIND_JPEG}, {".png", KIND_PNG},
+    {".gif", KIND_GIF},  {".bmp", KIND_BMP},   {".ico", KIND_ICO},
+};
+
+// The frame reader's buffer: four blocks of 32768 bytes.
+const int64_t GIF_READER_BYTES = 4 * 32768;
+// The Windows loader's icon work: a few small bitmaps.
+const int64_t ICON_WORKING_BYTES = 64 * 1024;
+
+// Bytes a block will hold once resized to a picture of `needed` bytes: a
+// MemoryBitmap keeps a larger block and grows a smaller one by a quarter.
+int64_t BlockBytesFor(Bitmap* memory, int64_t needed) {
+  MemoryBitmap* block = dynamic_cast<MemoryBitmap*>(memory);
+  if (!block || block->AllocatedBytes() == 0) return needed;
+  if (block->AllocatedBytes() >= needed) return block->AllocatedBytes();
+  int64_t grown = needed + needed / 4;
+  return grown < MAX_BITMAP_BYTES ? grown : MAX_BITMAP_BYTES;
+}
+
+int64_t BlockBytes(const Bitmap* bitmap) {
+  if (!bitmap) return 0;
+  const MemoryBitmap* block = dynamic_cast<const MemoryBitmap*>(bitmap);
+  if (block) return block->AllocatedBytes();
+  int64_t bytes = BitmapByteCount(bitmap->Width(), bitmap->Height());
+  return bytes > 0 ? bytes : 0;
+}
+
+}  // namespace
+
 struct PictureDecoding {
+  PictureKind kind;
   std::string path;
-  int64_t picture_bytes;
-  Bitmap* memory;
-  Bitmap* picture;
-  JpegBandDecoding* jpeg;
-  PngRowDecoding* png;
-  bool started;
+  int width, height;
+  int64_t working_need;     // besides the picture
+  JpegDecoding* jpeg;
+  PngDecoding* png;
+  GifFrameReader* gif;
+  int64_t given_bytes;      // bytes of the block given to a JPEG or PNG decoding
+  int64_t picture_block;    // bytes of the picture's block once sized
+  Bitmap* memory;           // owned: the block given (to a GIF, BMP or ICO), the picture once complete
+  int result;               // 1 complete, 0 under way, -1 failed
   int first_delay;
-  GifFrameReader* animation;
+  int64_t last_step_work;
 };
 
 PictureDecoding* StartPictureDecoding(const char* path, int64_t max_bytes) {
-  const char* e = PathExtension(path);
-  bool known = !strcmp(e, ".jpg") || !strcmp(e, ".jpeg") || !strcmp(e, ".png") || !strcmp(e, ".gif") ||
-               !strcmp(e, ".bmp") || !strcmp(e, ".ico");
-  if (!known) return nullptr;
-  PictureHeader header;
-  if (!ReadPictureHeader(path, &header)) return nullptr;
-  int64_t bytes = BitmapByteCount(header.width, header.height);
-  if (bytes < 0 || bytes > max_bytes) return nullptr;
-  PictureDecoding* d = new PictureDecoding();
+  const char* extension = PathExtension(path);
+  const PictureKind* kind = nullptr;
+  for (const auto& entry : KINDS) {
+    if (strcmp(extension, entry.extension) == 0) kind = &entry.kind;
+  }
+  if (!kind) return nullptr;
+  PictureDecoding* d = new (std::nothrow) PictureDecoding();
+  if (!d) return nullptr;
+  d->kind = *kind;
   d->path = path;
-  d->picture_bytes = bytes;
+  bool accepted = false;
+  if (d->kind == KIND_JPEG || d->kind == KIND_PNG) {
+    FILE* file = Utf8OpenFile(path, "rb");
+    if (file && d->kind == KIND_JPEG) {
+      d->jpeg = StartJpegDecoding(file, true, max_bytes);
+      if (d->jpeg) {
+        JpegPictureSize(d->jpeg, &d->width, &d->height);
+        d->working_need = JpegWorkingNeed(d->jpeg);
+      }
+      accepted = d->jpeg != nullptr;
+    } else if (file) {
+      d->png = StartPngDecoding(file, true, max_bytes);
+      if (d->png) {
+        PngPictureSize(d->png, &d->width, &d->height);
+        d->working_need = PngWorkingBytes(d->png);
+      }
+      accepted = d->png != nullptr;
+    }
+  } else if (d->kind == KIND_GIF) {
+    // The frame reader applies the claims bound to the screen when it opens.
+    d->gif = OpenGifFrameReader(path);
+    if (d->gif) {
+      d->width = d->gif->decoder->SWidth;
+      d->height = d->gif->decoder->SHeight;
+      // The reader's frame cache records the first frame as it is drawn:
+      // a byte a pixel, within the cache's cap.
+      int64_t recorded = int64_t(d->width) * d->height + int64_t(sizeof(GifCachedFrame));
+      d->working_need = GIF_WORKING_BYTES + GIF_READER_BYTES +
+                        (recorded < GIF_FRAME_CACHE_BYTES ? recorded : GIF_FRAME_CACHE_BYTES);
+    }
+    accepted = d->gif != nullptr;
+  } else {
+    // The Windows loader reads the whole file in one step. A BMP passes
+    // through a section of its own and a DIB as large as the picture.
+    PictureHeader header;
+    accepted = ReadPictureHeader(path, &header);
+    d->width = header.width;
+    d->height = header.height;
+    int64_t picture = BitmapByteCount(d->width, d->height);
+    d->working_need = d->kind == KIND_ICO ? ICON_WORKING_BYTES : 2 * (picture > 0 ? picture : 0);
+  }
+  int64_t picture = BitmapByteCount(d->width, d->height);
+  if (!accepted || picture < 0 || picture + d->working_need > max_bytes) {
+    AbandonPictureDecoding(d);
+    return nullptr;
+  }
+  d->picture_block = picture;
   return d;
 }
 
-int64_t PictureDecodingNeed(const PictureDecoding* d) { return d->picture_bytes; }
+int64_t PictureDecodingNeed(const PictureDecoding* d) { return d->working_need + d->picture_block; }
+
+int64_t PictureDecodingPictureBytes(const PictureDecoding* d) {
+  int64_t bytes = BitmapByteCount(d->width, d->height);
+  return bytes > 0 ? bytes : 0;
+}
+
 int64_t PictureDecodingHeld(const PictureDecoding* d) {
-  const MemoryBitmap* m = dynamic_cast<const MemoryBitmap*>(d->memory);
-  return m ? m->AllocatedBytes() : 0;
+  if (d->jpeg) {
+    Bitmap* bitmap = JpegDecodingBitmap(d->jpeg);
+    return JpegWorkingHeld(d->jpeg) + (bitmap ? BlockBytes(bitmap) : d->given_bytes);
+  }
+  if (d->png) {
+    Bitmap* bitmap = PngDecodingBitmap(d->png);
+    return PngWorkingBytes(d->png) + (bitmap ? BlockBytes(bitmap) : d->given_bytes);
+  }
+  return (d->gif ? d->working_need : 0) + BlockBytes(d->memory);
 }
-int64_t PictureDecodingPictureBytes(const PictureDecoding* d) { return d->picture_bytes; }
+
 void GivePictureDecodingMemory(PictureDecoding* d, Bitmap* memory) {
-  delete d->memory;
-  d->memory = memory;
+  d->picture_block = BlockBytesFor(memory, BitmapByteCount(d->width, d->height));
+  d->given_bytes = BlockBytes(memory);
+  // The JPEG and PNG decodings own it from here on.
+  if (d->jpeg) {
+    SetJpegDecodingTarget(d->jpeg, memory, true);
+  } else if (d->png) {
+    SetPngDecodingTarget(d->png, memory, true);
+  } else {
+    if (memory != d->memory) delete d->memory;
+    d->memory = memory;
+  }
 }
+
+namespace {
+
+// The GIF's first frame as the frame reader draws it; where the reader
+// cannot draw it, the whole file as LoadGifFile decodes it (which then
+// fails quickly too, short of images without delays drawn over each other).
+int StepGif(PictureDecoding* d) {
+  if (!d->memory) d->memory = new (std::nothrow) MemoryBitmap();
+  if (!d->memory) return -1;
+  bool done = false;
+  int delay = StepNextGifFrame(d->gif, d->memory, &done, &d->last_step_work);
+  if (!done) return 0;
+  if (delay >= 0) {
+    d->first_delay = delay;
+    return 1;
+  }
+  CloseGifFrameReader(d->gif);
+  d->gif = nullptr;
+  return LoadGifFile(d->path.c_str(), d->memory) ? 1 : -1;
+}
+
+}  // namespace
 
 int StepPictureDecoding(PictureDecoding* d) {
-  const char* path = d->path.c_str();
-  const char* e = PathExtension(path);
-  if (!d->memory) d->memory = new MemoryBitmap();
-  if (!d->started) {
-    d->started = true;
-    if (!strcmp(e, ".jpg") || !strcmp(e, ".jpeg")) {
-      d->jpeg = StartJpegBandDecoding(path, d->memory, INT64_MAX);
-      return d->jpeg ? 0 : -1;
+  d->last_step_work = 0;
+  if (d->result != 0) return d->result;
+  int result = -1;
+  switch (d->kind) {
+    case KIND_JPEG:
+      result = StepJpegDecoding(d->jpeg);
+      d->last_step_work = JpegLastStepWork(d->jpeg);
+      if (result == 1) d->memory = TakeJpegPicture(d->jpeg);
+      if (result == 1) d->jpeg = nullptr;
+      break;
+    case KIND_PNG:
+      result = StepPngDecoding(d->png);
+      d->last_step_work = PngLastStepWork(d->png);
+      if (result == 1) d->memory = TakePngPicture(d->png);
+      if (result == 1) d->png = nullptr;
+      break;
+    case KIND_GIF:
+      result = StepGif(d);
+      break;
+    case KIND_BMP:
+    case KIND_ICO: {
+      Bitmap* picture = d->kind == KIND_BMP ? LoadBmpFile(d->path.c_str(), d->memory)
+                                            : LoadIcoFile(d->path.c_str(), d->memory);
+      if (picture) d->memory = picture;
+      d->last_step_work = int64_t(d->width) * (d->height > 0 ? d->height : 0);
+      result = picture ? 1 : -1;
+      break;
     }
-    if (!strcmp(e, ".png")) {
-      d->png = StartPngRowDecoding(path, d->memory, INT64_MAX);
-      return d->png ? 0 : -1;
-    }
-    if (!strcmp(e, ".gif")) {
-      d->picture = LoadGifFirstFrame(path, d->memory, &d->first_delay, &d->animation);
-    } else {
-      d->picture = LoadPictureFile(path, d->memory);
-    }
-    return d->picture ? 1 : -1;
   }
-  int r = d->jpeg ? DecodeJpegBand(d->jpeg, 8, 4096) : DecodePngRows(d->png, 2);
-  if (r == 0) return 0;
-  Bitmap* b = d->jpeg ? FinishJpegBandDecoding(d->jpeg) : FinishPngRowDecoding(d->png);
-  d->jpeg = nullptr;
-  d->png = nullptr;
-  d->picture = b;
-  return b ? 1 : -1;
+  if (result < 0) {
+    // A failed JPEG or PNG decoding has already deleted the block it owned.
+    AbandonJpegDecoding(d->jpeg);
+    AbandonPngDecoding(d->png);
+    CloseGifFrameReader(d->gif);
+    d->jpeg = nullptr;
+    d->png = nullptr;
+    d->gif = nullptr;
+    delete d->memory;
+    d->memory = nullptr;
+  }
+  d->result = result;
+  return result;
 }
 
+int64_t PictureDecodingLastStepWork(const PictureDecoding* d) { return d->last_step_work; }
+
 Bitmap* TakeDecodedPicture(PictureDecoding* d, int* first_delay, GifFrameReader** animation) {
-  Bitmap* picture = d->picture;
-  *first_delay = d->first_delay;
-  if (animation) *animation = d->animation;
-  else CloseGifFrameReader(d->animation);
-  d->animation = nullptr;
-  if (picture == d->memory) d->memory = nullptr;
-  d->picture = nullptr;
+  if (first_delay) *first_delay = 0;
+  if (animation) *animation = nullptr;
+  Bitmap* picture = nullptr;
+  if (d->result == 1) {
+    picture = d->memory;
+    d->memory = nullptr;
+    if (first_delay) *first_delay = d->first_delay;
+    if (d->gif && d->first_delay > 0 && animation) {
+      *animation = d->gif;
+      d->gif = nullptr;
+    }
+  }
   AbandonPictureDecoding(d);
   return picture;
 }
 
 void AbandonPictureDecoding(PictureDecoding* d) {
   if (!d) return;
-  AbandonJpegBandDecoding(d->jpeg);
-  AbandonPngRowDecoding(d->png);
-  CloseGifFrameReader(d->animation);
+  AbandonJpegDecoding(d->jpeg);
+  AbandonPngDecoding(d->png);
+  CloseGifFrameReader(d->gif);
   delete d->memory;
   delete d;
 }
 
 Bitmap* DecodePictureFile(const char* path, int* first_delay, GifFrameReader** animation) {
+  if (first_delay) *first_delay = 0;
+  if (animation) *animation = nullptr;
   PictureDecoding* d = StartPictureDecoding(path, INT64_MAX);
   if (!d) return nullptr;
-  int r;
-  while ((r = StepPictureDecoding(d)) == 0) {}
-  if (r < 0) { AbandonPictureDecoding(d); return nullptr; }
+  int result = 0;
+  while ((result = StepPictureDecoding(d)) == 0) {
+  }
   return TakeDecodedPicture(d, first_delay, animation);
 }

@@ -50,6 +50,10 @@ int StepPictureDecoding(PictureDecoding* decoding);
 // handed over there. Frees the decoding.
 Bitmap* TakeDecodedPicture(PictureDecoding* decoding, int* first_delay, GifFrameReader** animation);
 
+// Work of the last step, in pixels (or coefficients); the Windows loader's
+// one step counts the picture's pixels.
+int64_t PictureDecodingLastStepWork(const PictureDecoding* decoding);
+
 // Stops and frees the decoding and everything it holds. Null is accepted.
 void AbandonPictureDecoding(PictureDecoding* decoding);
 

@@ -3,23 +3,24 @@
 #include <cstddef>
 #include <cstdint>
 #include <cstdlib>
+#include <new>
 
 #include <png.h>
 
 #include "base/utf8_file.h"
 #include "imagefiles/picture_bounds.h"
+#include "imagefiles/picture_decoding.h"
 #include "raster/memory_bitmap.h"
 
 namespace {
 
-// Everything that must be released when libpng jumps back, kept in memory
-// rather than in locals of the function that called setjmp.
-struct PngDecoding {
-  png_structp png;
-  png_infop info;
-  Bitmap* created;     // a bitmap this decoder made; deleted on failure
-  png_bytep* rows;     // one pointer per bitmap row
-};
+// A pixel read costs about four of a JPEG's (inflating, unfiltering and
+// transforming it), a row this much besides its pixels (a row outside the
+// pass being read is only counted).
+const int64_t PIXEL_WORK = 4;
+const int64_t ROW_WORK = 64;
+// zlib's window and state, libpng's own structures.
+const int64_t PNG_SMALL_BYTES = 128 * 1024;
 
 // Ancillary chunks that nothing here uses. libpng would read them into
 // buffers of the length the file states (a length above its limit is only
@@ -29,83 +30,14 @@ struct PngDecoding {
 const png_byte UNUSED_CHUNKS[] = "bKGD\0cHRM\0eXIf\0gAMA\0hIST\0iCCP\0iTXt\0oFFs\0pCAL\0pHYs\0"
                                  "sBIT\0sCAL\0sPLT\0sRGB\0tEXt\0tIME\0zTXt";
 
-void Release(PngDecoding* d) {
-  png_destroy_read_struct(&d->png, d->info ? &d->info : nullptr, nullptr);
-  free(d->rows);
-  d->rows = nullptr;
-}
-
-Bitmap* Decode(PngDecoding* d, FILE* file, Bitmap* target) {
-  // libpng's own error and warning handling; we only catch the jump.
-  d->png = png_create_read_struct(PNG_LIBPNG_VER_STRING, nullptr, nullptr, nullptr);
-  if (!d->png) return nullptr;
-  d->info = png_create_info_struct(d->png);
-  if (!d->info) {
-    Release(d);
-    return nullptr;
-  }
-  if (setjmp(png_jmpbuf(d->png))) {
-    Release(d);
-    delete d->created;
-    return nullptr;
-  }
-  int64_t file_bytes = FileBytesLeft(file);
-  png_init_io(d->png, file);
-  IgnoreUnusedPngChunks(d->png);
-  png_read_info(d->png, d->info);
-  png_uint_32 width = 0, height = 0;
-  int bit_depth = 0, colour_type = 0, interlace = 0, compression = 0, filter = 0;
-  png_get_IHDR(d->png, d->info, &width, &height, &bit_depth, &colour_type, &interlace,
-               &compression, &filter);
-  // A picture its file cannot hold is refused before anything is sized.
-  if (PngLeastBytes(width, height, bit_depth, colour_type, interlace != PNG_INTERLACE_NONE) > file_bytes) {
-    Release(d);
-    return nullptr;
-  }
-  RequestPngPixelFormat(d->png, d->info);
-
-  // libpng keeps widths and heights below 2^31 (and its own user limits).
-  int w = static_cast<int>(width), h = static_cast<int>(height);
-  Bitmap* bitmap = target;
-  if (!bitmap) bitmap = d->created = new MemoryBitmap(w, h);
-  else bitmap->Resize(w, h);
-  if (bitmap->Width() != w || bitmap->Height() != h || !bitmap->Bits()) {
-    Release(d);
-    delete d->created;
-    return nullptr;
-  }
-
-  d->rows = static_cast<png_bytep*>(malloc(static_cast<size_t>(h) * sizeof(png_bytep)));
-  if (!d->rows) {
-    Release(d);
-    delete d->created;
-    return nullptr;
-  }
-  ptrdiff_t span = bitmap->RowSpan();
-  uint32_t* first = bitmap->Bits();
-  for (int y = 0; y < h; ++y) {
-    int row = bitmap->IsFlipped() ? h - 1 - y : y;
-    d->rows[y] = reinterpret_cast<png_bytep>(first + row * span);
-  }
-  png_read_image(d->png, d->rows);
-  Release(d);
-
-  for (int y = 0; y < h; ++y) ReorderPngRow(first + y * span, w);
-  return bitmap;
-}
-
-}  // namespace
-
 void IgnoreUnusedPngChunks(png_structp png) {
   png_set_keep_unknown_chunks(png, PNG_HANDLE_CHUNK_NEVER, nullptr, 0);
   png_set_keep_unknown_chunks(png, PNG_HANDLE_CHUNK_NEVER, UNUSED_CHUNKS, sizeof UNUSED_CHUNKS / 5);
 }
 
-void RequestPngPixelFormat(png_structp png, png_infop info) {
-  png_uint_32 width = 0, height = 0;
-  int bit_depth = 0, colour_type = 0, interlace = 0, compression = 0, filter = 0;
-  png_get_IHDR(png, info, &width, &height, &bit_depth, &colour_type, &interlace, &compression, &filter);
-  // Every pixel arrives as the four bytes A, R, G, B.
+// The transformations that make every pixel arrive as the four bytes A, R,
+// G, B.
+void RequestPngPixelFormat(png_structp png, png_infop info, int bit_depth, int colour_type) {
   bool has_alpha = (colour_type & PNG_COLOR_MASK_ALPHA) != 0;
   bool grey = colour_type == PNG_COLOR_TYPE_GRAY || colour_type == PNG_COLOR_TYPE_GRAY_ALPHA;
   if (colour_type == PNG_COLOR_TYPE_PALETTE) png_set_palette_to_rgb(png);
@@ -130,13 +62,206 @@ void ReorderPngRow(uint32_t* row, int width) {
   }
 }
 
-Bitmap* DecodePngStream(FILE* file, Bitmap* target) {
+}  // namespace
+
+// Everything that must be released when libpng jumps back, kept in memory
+// rather than in locals of the functions that call setjmp.
+struct PngDecoding {
+  png_structp png;
+  png_infop info;
+  FILE* file;
+  bool owns_file;
+  Bitmap* target;    // the bitmap to fill, or null to make one
+  bool owns_target;
+  Bitmap* bitmap;    // the bitmap being filled, once sized
+  bool done;
+  bool failed;
+  int width, height;
+  int passes;        // 1, or 7 for an interlaced file
+  int pass;          // the pass being read
+  int row;           // the next row of that pass
+  int64_t working_bytes;
+  int64_t last_step_work;
+};
+
+namespace {
+
+// Releases libpng and the file; the bitmap stays.
+void ReleaseReading(PngDecoding* d) {
+  if (d->png) png_destroy_read_struct(&d->png, d->info ? &d->info : nullptr, nullptr);
+  d->png = nullptr;
+  d->info = nullptr;
+  if (d->file && d->owns_file) fclose(d->file);
+  d->file = nullptr;
+}
+
+void FailDecoding(PngDecoding* d) {
+  ReleaseReading(d);
+  if (d->owns_target) delete d->target;
+  d->target = nullptr;
+  d->owns_target = false;
+  d->bitmap = nullptr;
+  d->failed = true;
+}
+
+// The header, the bounds and the limits, and libpng made ready for the
+// first row; false on refusal. Called under the recovery point of Start.
+bool ReadHeader(PngDecoding* d, int64_t max_bytes) {
+  int64_t file_bytes = FileBytesLeft(d->file);
+  png_init_io(d->png, d->file);
+  IgnoreUnusedPngChunks(d->png);
+  png_read_info(d->png, d->info);
+  png_uint_32 width = 0, height = 0;
+  int bit_depth = 0, colour_type = 0, interlace = 0, compression = 0, filter = 0;
+  png_get_IHDR(d->png, d->info, &width, &height, &bit_depth, &colour_type, &interlace, &compression, &filter);
+  // A picture its file cannot hold is refused before anything is sized.
+  if (PngLeastBytes(width, height, bit_depth, colour_type, interlace != PNG_INTERLACE_NONE) > file_bytes) return false;
+  // libpng keeps widths and heights below 2^31 (and its own user limits).
+  d->width = static_cast<int>(width);
+  d->height = static_cast<int>(height);
+  int64_t picture = BitmapByteCount(d->width, d->height);
+  // The current and the previous row, of four bytes a pixel at most after
+  // the transformations.
+  d->working_bytes = PNG_SMALL_BYTES + 2 * (int64_t(width) * 8 + 64);
+  if (picture < 0 || picture + d->working_bytes > max_bytes) return false;
+  RequestPngPixelFormat(d->png, d->info, bit_depth, colour_type);
+  // What png_read_image does before its rows, in the same order.
+  d->passes = png_set_interlace_handling(d->png);
+  png_start_read_image(d->png);
+  return true;
+}
+
+bool Start(PngDecoding* d, int64_t max_bytes) {
+  // libpng's own error and warning handling; only the jump is caught.
+  d->png = png_create_read_struct(PNG_LIBPNG_VER_STRING, nullptr, nullptr, nullptr);
+  if (!d->png) return false;
+  d->info = png_create_info_struct(d->png);
+  if (!d->info) return false;
+  if (setjmp(png_jmpbuf(d->png))) return false;
+  return ReadHeader(d, max_bytes);
+}
+
+// Sizes the bitmap at the first row.
+bool SizeBitmap(PngDecoding* d) {
+  Bitmap* bitmap = d->target;
+  if (!bitmap) {
+    bitmap = d->target = new (std::nothrow) MemoryBitmap(d->width, d->height);
+    d->owns_target = true;
+    if (!bitmap) return false;
+  } else {
+    bitmap->Resize(d->width, d->height);
+  }
+  if (bitmap->Width() != d->width || bitmap->Height() != d->height || !bitmap->Bits()) return false;
+  d->bitmap = bitmap;
+  return true;
+}
+
+// Work of the next row libpng reads: the pixels of the row of the pass
+// being read, none for a row outside that pass (libpng only moves past it).
+int64_t RowPixels(const PngDecoding* d) {
+  if (d->passes == 1) return d->width * PIXEL_WORK;
+  if (!PNG_ROW_IN_INTERLACE_PASS(d->row, d->pass)) return 0;
+  return PNG_PASS_COLS(d->width, d->pass) * PIXEL_WORK;
+}
+
+}  // namespace
+
+PngDecoding* StartPngDecoding(FILE* file, bool owns_file, int64_t max_bytes) {
   if (!file) return nullptr;
   PngDecoding* d = static_cast<PngDecoding*>(calloc(1, sizeof(PngDecoding)));
-  if (!d) return nullptr;
-  Bitmap* result = Decode(d, file, target);
+  if (!d) {
+    if (owns_file) fclose(file);
+    return nullptr;
+  }
+  d->file = file;
+  d->owns_file = owns_file;
+  if (!Start(d, max_bytes)) {
+    ReleaseReading(d);
+    free(d);
+    return nullptr;
+  }
+  return d;
+}
+
+int64_t PngWorkingBytes(const PngDecoding* d) { return d->png ? d->working_bytes : 0; }
+
+void PngPictureSize(const PngDecoding* d, int* width, int* height) {
+  *width = d->width;
+  *height = d->height;
+}
+
+void SetPngDecodingTarget(PngDecoding* d, Bitmap* target, bool owned) {
+  if (d->owns_target && d->target != target) delete d->target;
+  d->target = target;
+  d->owns_target = owned && target;
+}
+
+int StepPngDecoding(PngDecoding* d) {
+  d->last_step_work = 0;
+  if (d->done) return 1;
+  if (d->failed) return -1;
+  if (setjmp(png_jmpbuf(d->png))) {
+    FailDecoding(d);
+    return -1;
+  }
+  if (!d->bitmap && !SizeBitmap(d)) {
+    FailDecoding(d);
+    return -1;
+  }
+  Bitmap* bitmap = d->bitmap;
+  ptrdiff_t span = bitmap->RowSpan();
+  int64_t work = 0;
+  // Rows while the next still fits the step; at least one.
+  do {
+    int y = bitmap->IsFlipped() ? d->height - 1 - d->row : d->row;
+    uint32_t* row = bitmap->Bits() + y * span;
+    work += RowPixels(d) + ROW_WORK;
+    png_read_row(d->png, reinterpret_cast<png_bytep>(row), nullptr);
+    // A row is complete once the last pass has been through it.
+    if (d->pass == d->passes - 1) ReorderPngRow(row, d->width);
+    if (++d->row == d->height) {
+      d->row = 0;
+      ++d->pass;
+    }
+  } while (d->pass < d->passes && work + RowPixels(d) + ROW_WORK <= PICTURE_STEP_PIXELS);
+  d->last_step_work = work;
+  if (d->pass < d->passes) return 0;
+  // png_read_end is not called, as by png_read_image's callers.
+  ReleaseReading(d);
+  d->done = true;
+  return 1;
+}
+
+int64_t PngLastStepWork(const PngDecoding* d) { return d->last_step_work; }
+
+Bitmap* PngDecodingBitmap(const PngDecoding* d) { return d->bitmap; }
+
+Bitmap* TakePngPicture(PngDecoding* d) {
+  Bitmap* picture = d->done ? d->bitmap : nullptr;
+  if (picture) d->owns_target = false;
+  AbandonPngDecoding(d);
+  return picture;
+}
+
+void AbandonPngDecoding(PngDecoding* d) {
+  if (!d) return;
+  ReleaseReading(d);
+  if (d->owns_target) delete d->target;
   free(d);
-  return result;
+}
+
+Bitmap* DecodePngStream(FILE* file, Bitmap* target) {
+  PngDecoding* d = StartPngDecoding(file, false, INT64_MAX);
+  if (!d) return nullptr;
+  SetPngDecodingTarget(d, target, false);
+  int result = 0;
+  while ((result = StepPngDecoding(d)) == 0) {
+  }
+  if (result < 0) {
+    AbandonPngDecoding(d);
+    return nullptr;
+  }
+  return TakePngPicture(d);
 }
 
 Bitmap* LoadPngFile(const char* path, Bitmap* target) {

@@ -1,10 +1,8 @@
-// PNG pictures through libpng.
+// PNG pictures through libpng. Needs no Windows header.
 #pragma once
 
 #include <cstdint>
 #include <cstdio>
-
-#include <png.h>
 
 class Bitmap;
 
@@ -17,12 +15,37 @@ Bitmap* LoadPngFile(const char* path, Bitmap* target = nullptr);
 // The same from a file already open for reading; the file stays open.
 Bitmap* DecodePngStream(FILE* file, Bitmap* target);
 
-// Shared with the row-by-row decoding (png_row_decoding.h), so that both give
-// the same pixels. Before png_read_info: the ancillary chunks nothing here
-// uses are skipped instead of read into memory.
-void IgnoreUnusedPngChunks(png_structp png);
-// After png_read_info: the transformations that make every pixel arrive as
-// the four bytes A, R, G, B.
-void RequestPngPixelFormat(png_structp png, png_infop info);
-// Those bytes, at increasing addresses, become pixels A << 24 | R << 16 | G << 8 | B.
-void ReorderPngRow(uint32_t* row, int width);
+// Every PNG is decoded one way: StartPngDecoding reads the header and
+// applies the claims bound and the limits, then StepPngDecoding reads rows
+// straight into the bitmap, as many per step as PICTURE_STEP_PIXELS allows
+// counted by their pixels (a row of an interlaced pass is narrower, a pixel
+// counts four), at least one. The pixels are those png_read_image gives.
+struct PngDecoding;
+
+// Reads the header from file (closed by the decoding when owns_file) and
+// applies the claims bound and the limits; nothing picture-sized is taken
+// yet. Null when the file is no PNG libpng takes, claims more than it can
+// hold, or needs more than max_bytes with its row buffers.
+PngDecoding* StartPngDecoding(FILE* file, bool owns_file, int64_t max_bytes);
+// Bytes the decoding holds besides the picture: libpng's row buffers and
+// zlib's window (the same from start to end).
+int64_t PngWorkingBytes(const PngDecoding* decoding);
+void PngPictureSize(const PngDecoding* decoding, int* width, int* height);
+// The bitmap to decode into, sized at the first step; with owned the
+// decoding deletes it on failure or when abandoned. Without one a
+// MemoryBitmap is made then. Call before the first step.
+void SetPngDecodingTarget(PngDecoding* decoding, Bitmap* target, bool owned);
+// One step: 1 when the picture is complete, 0 while rows remain, -1 on
+// failure (an owned bitmap is deleted then).
+int StepPngDecoding(PngDecoding* decoding);
+// Work of the last step: the pixels of the rows it read, each counted four
+// times (a PNG pixel takes about four times a JPEG pixel's time), and a
+// little for each row.
+int64_t PngLastStepWork(const PngDecoding* decoding);
+// The bitmap being filled, once sized (null before and after a failure).
+Bitmap* PngDecodingBitmap(const PngDecoding* decoding);
+// After a step gave 1: the picture, which the caller owns from now on.
+// Frees the decoding.
+Bitmap* TakePngPicture(PngDecoding* decoding);
+// Stops and frees the decoding; an owned bitmap is deleted. Null is accepted.
+void AbandonPngDecoding(PngDecoding* decoding);

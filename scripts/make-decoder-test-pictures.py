@@ -491,10 +491,10 @@ jpeg_with_size("baseline_65500.jpg", buffer.getvalue(), 65500, 65500)
 head, scans, rest = jpeg_scans(progressive16)
 write("many_scans.jpg", head + scans[0] * 1000 + b"".join(scans[1:]) + rest)
 write("few_scans.jpg", head + scans[0] * 20 + b"".join(scans[1:]) + rest)
-# Claiming 4096 x 4096 (16.8 megapixels): 300 scans are more than such a
-# picture may take (250), 200 are not. Bytes after the end make the files
-# long enough to hold such a picture (98 KB).
-for count in (300, 200):
+# Claiming 4096 x 4096 (16.8 megapixels): 300 repeats of the first scan
+# are more work than such a picture may take, 100 are not. Bytes after the
+# end make the files long enough to hold such a picture (98 KB).
+for count in (300, 100):
     jpeg_with_size("scans_4096_%d.jpg" % count, head + scans[0] * count + b"".join(scans[1:]) + rest
                    + b"\x00" * 100000, 4096, 4096)
 
@@ -688,6 +688,12 @@ def pil_lzw(width, height, index):
     assert data[at] == 0x2C and not data[at + 9] & 0x80
     return data[at + 10:-1]
 
+
+# 35 bytes claiming a 23000 x 23000 screen (2 GB of bitmap from nothing):
+# one pixel and a graphic control extension.
+write("screen_23000.gif", b"GIF89a" + struct.pack("<HHBBB", 23000, 23000, 0, 0, 0)
+      + b"\x21\xF9\x04\x00\x00\x00\x00\x00"
+      + b"\x2C" + struct.pack("<HHHHB", 0, 0, 1, 1, 0) + b"\x02\x02\x44\x01\x00" + TRAILER)
 
 # Screen 40 x 30, three frames. The second is 65535 x 30 of index 3: its
 # first 16 lines take the frame's budget (4 screens and a megapixel), and

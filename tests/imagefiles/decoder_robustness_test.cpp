@@ -177,7 +177,7 @@ void Decode(Kind kind, const Bytes& bytes) {
     CheckResult(kind == JPEG ? DecodeJpegStream(file, nullptr) : DecodePngStream(file, nullptr));
     fclose(file);
   } else if (kind == GIF) {
-    GifMemorySource source = {bytes.data(), bytes.size(), 0};
+    GifMemorySource source = {bytes.data(), bytes.size(), 0, {}};
     int error = 0;
     GifFileType* gif = OpenGifFromMemory(&source);
     if (gif) {
@@ -191,9 +191,16 @@ void Decode(Kind kind, const Bytes& bytes) {
       MemoryBitmap frame;
       frame.Resize(gif->SWidth, gif->SHeight);
       Bitmap* target = frame.Width() == gif->SWidth && frame.Height() == gif->SHeight ? &frame : nullptr;
+      // Frames a few lines at a time, as the viewer draws them.
+      GifFrameDrawing drawing = {};
       for (int pass = 0; pass < 2; ++pass) {
-        bool first = true;
-        for (int i = 0; i < 1000 && DrawNextGifImage(gif, target, first) >= 0; ++i) first = false;
+        int32_t state = 0, elapsed = 0;
+        bool done = false;
+        int64_t work = 0;
+        for (int i = 0; i < 100000; ++i) {
+          if (StepGifFrameWork(gif, target, &state, &elapsed, nullptr, &drawing, 4096, &work, &done) < 0 && done) break;
+        }
+        ResetGifFrameDrawing(&drawing);
         source.position = rewind;
       }
       DGifCloseFile(gif, &error);

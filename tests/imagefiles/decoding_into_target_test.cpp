@@ -1,24 +1,30 @@
-// Decoding into the memory of a picture no longer shown, the JPEG decoding
-// band by band (its input a piece at a time) and the PNG decoding row by
-// row: all must give exactly the pixels of a plain decode into a new bitmap,
-// whatever the target held before, and fail as the plain decode fails. Also
-// the size read from a picture's header.
+// Decoding into the memory of a picture no longer shown, and the JPEG and
+// PNG decodings step by step: all must give exactly the pixels of a plain
+// decode into a new bitmap, whatever the target held before, with no step
+// above its work, and fail as the plain decode fails. Also the size read
+// from a picture's header.
 #include <gtest/gtest.h>
 
 #include <climits>
+#include <csetjmp>
 #include <cstdint>
 #include <cstdio>
 #include <string>
+#include <utility>
+#include <vector>
+
+#include <jpeglib.h>
 
 #include "imagefiles/jpeg_file.h"
 #include "imagefiles/picture_header.h"
 #include "imagefiles/png_file.h"
-#include "imagefiles/png_row_decoding.h"
+#include "imagefiles/picture_decoding.h"
 #include "raster/memory_bitmap.h"
 
 #ifdef _WIN32
 #include "imagefiles/bmp_file.h"
 #include "imagefiles/gif_file.h"
+#include "imagefiles/gif_frame_reader.h"
 #include "imagefiles/ico_file.h"
 #endif
 
@@ -81,16 +87,6 @@ const char* const PNGS[] = {"rgba16.png", "palette_trns.png", "grey1.png", "grey
                             "sliced_grey_alpha16_interlaced.png", "sliced_rgba16_interlaced.png",
                             "sliced_palette_interlaced.png", "sliced_grey2_interlaced.png"};
 
-// Bytes of a file (0 when missing).
-long FileSize(const char* name) {
-  FILE* file = fopen(Picture(name).c_str(), "rb");
-  if (!file) return 0;
-  fseek(file, 0, SEEK_END);
-  long size = ftell(file);
-  fclose(file);
-  return size;
-}
-
 }  // namespace
 
 TEST(DecodingIntoTarget, EveryKindGivesThePixelsOfAPlainDecode) {
@@ -115,155 +111,248 @@ TEST(DecodingIntoTarget, FailuresGiveNullWithATarget) {
   EXPECT_EQ(LoadPngFile(Picture("huge.png").c_str(), &target), nullptr);
 }
 
-TEST(JpegBandDecoding, AnyBandHeightAndInputPieceGiveThePixelsOfAPlainDecode) {
-  // Rows per call, and bytes of input per call while a progressive file's
-  // scans are read (negative: all at once).
-  const int steps[][2] = {{1, 1024}, {7, 1}, {16, 4096}, {1000, -1}};
-  for (const char* name : JPEGS) {
-    Bitmap* plain = LoadJpegFile(Picture(name).c_str());
-    ASSERT_NE(plain, nullptr) << name;
-    bool progressive = std::string(name).find("progressive") != std::string::npos;
-    for (const auto& step : steps) {
-      int rows = step[0], input = step[1];
-      std::string what = std::string(name) + " in bands of " + std::to_string(rows) + " rows, " +
-                         std::to_string(input) + " bytes";
-      MemoryBitmap* target = DirtyTarget(plain->Width() + 5, plain->Height() + 3);
-      JpegBandDecoding* band = StartJpegBandDecoding(Picture(name).c_str(), target, INT64_MAX);
-      ASSERT_NE(band, nullptr) << what;
-      EXPECT_EQ(JpegBandBitmap(band), target);
-      int result = 0, calls = 0;
-      while ((result = DecodeJpegBand(band, rows, input)) == 0) ++calls;
-      EXPECT_EQ(result, 1) << what;
-      EXPECT_GE(calls + 1, (plain->Height() + rows - 1) / rows) << what;
-      // The scans really came a piece at a time (the header is read with
-      // the file's first 4096 bytes).
-      if (progressive && input > 0) EXPECT_GE(calls, (FileSize(name) - 4096) / input / 2) << what;
-      // Further calls keep saying complete.
-      EXPECT_EQ(DecodeJpegBand(band, rows, input), 1);
-      EXPECT_EQ(FinishJpegBandDecoding(band), target) << what;
-      ExpectSamePixels(plain, target, what);
-      delete target;
+namespace {
+
+// libjpeg's plain decoding as the whole-file decoder was first written:
+// jpeg_start_decompress reads every scan, then the rows come one by one in
+// libjpeg's default colour space. The stepped decoding (buffered-image
+// mode for a multi-scan file) must give exactly these pixels.
+struct PlainJpeg {
+  jpeg_decompress_struct cinfo;
+  jpeg_error_mgr errors;
+  jmp_buf recovery;
+};
+
+void PlainJpegError(j_common_ptr cinfo) { longjmp(reinterpret_cast<PlainJpeg*>(cinfo)->recovery, 1); }
+void PlainJpegMessage(j_common_ptr, int) {}
+
+Bitmap* PlainJpegDecode(const char* name) {
+  FILE* file = fopen(Picture(name).c_str(), "rb");
+  if (!file) return nullptr;
+  static PlainJpeg plain;  // outside the frame of setjmp's caller
+  static MemoryBitmap* bitmap;
+  static std::vector<unsigned char> row;
+  bitmap = nullptr;
+  plain.cinfo.err = jpeg_std_error(&plain.errors);
+  plain.errors.error_exit = PlainJpegError;
+  plain.errors.emit_message = PlainJpegMessage;
+  if (setjmp(plain.recovery)) {
+    jpeg_destroy_decompress(&plain.cinfo);
+    fclose(file);
+    delete bitmap;
+    return nullptr;
+  }
+  jpeg_create_decompress(&plain.cinfo);
+  jpeg_stdio_src(&plain.cinfo, file);
+  jpeg_read_header(&plain.cinfo, TRUE);
+  jpeg_start_decompress(&plain.cinfo);
+  int width = static_cast<int>(plain.cinfo.output_width), components = plain.cinfo.output_components;
+  bitmap = new MemoryBitmap(width, static_cast<int>(plain.cinfo.output_height));
+  row.resize(static_cast<size_t>(width) * components);
+  while (plain.cinfo.output_scanline < plain.cinfo.output_height) {
+    uint32_t* out = bitmap->Bits() + plain.cinfo.output_scanline * bitmap->RowSpan();
+    JSAMPROW rows[1] = {row.data()};
+    jpeg_read_scanlines(&plain.cinfo, rows, 1);
+    for (int x = 0; x < width; ++x) {
+      const unsigned char* p = &row[static_cast<size_t>(x) * components];
+      if (components == 3) out[x] = 0xFF000000u | p[0] << 16 | p[1] << 8 | p[2];
+      else if (components == 1) out[x] = 0xFF000000u | p[0] * 0x010101u;
+      else out[x] = 0xFF000000u | ((p[0] * p[3] + 255) >> 8) << 16 | ((p[1] * p[3] + 255) >> 8) << 8 |
+                    ((p[2] * p[3] + 255) >> 8);
     }
+  }
+  jpeg_finish_decompress(&plain.cinfo);
+  jpeg_destroy_decompress(&plain.cinfo);
+  fclose(file);
+  return bitmap;
+}
+
+// Steps a decoding to its end: the result of the last step, the number of
+// steps and the largest work of one step.
+template <typename Decoding>
+int RunSteps(Decoding* decoding, int (*step)(Decoding*), int64_t (*work)(const Decoding*), int* steps,
+             int64_t* largest) {
+  int result = 0;
+  *steps = 0;
+  *largest = 0;
+  while ((result = step(decoding)) == 0) {
+    ++*steps;
+    if (work(decoding) > *largest) *largest = work(decoding);
+  }
+  ++*steps;
+  if (work(decoding) > *largest) *largest = work(decoding);
+  return result;
+}
+
+}  // namespace
+
+TEST(JpegDecoding, StepsGiveThePixelsOfThePlainDecoding) {
+  // The multi-scan files among them (progressive, truncated progressive,
+  // whose missing coefficients take libjpeg's block smoothing) go through
+  // libjpeg's buffered-image mode.
+  for (const char* name : JPEGS) {
+    Bitmap* plain = PlainJpegDecode(name);
+    ASSERT_NE(plain, nullptr) << name;
+    MemoryBitmap* target = DirtyTarget(plain->Width() + 5, plain->Height() + 3);
+    FILE* file = fopen(Picture(name).c_str(), "rb");
+    JpegDecoding* decoding = StartJpegDecoding(file, true, INT64_MAX);
+    ASSERT_NE(decoding, nullptr) << name;
+    EXPECT_EQ(JpegHasMultipleScans(decoding), std::string(name).find("progressive") != std::string::npos) << name;
+    SetJpegDecodingTarget(decoding, target, false);
+    int steps = 0;
+    int64_t largest = 0;
+    EXPECT_EQ(RunSteps(decoding, StepJpegDecoding, JpegLastStepWork, &steps, &largest), 1) << name;
+    EXPECT_LE(largest, PICTURE_STEP_PIXELS) << name;
+    // Further steps keep saying complete.
+    EXPECT_EQ(StepJpegDecoding(decoding), 1);
+    EXPECT_EQ(TakeJpegPicture(decoding), target) << name;
+    ExpectSamePixels(plain, target, name);
+    delete target;
     delete plain;
   }
 }
 
-TEST(JpegBandDecoding, AbandoningOrFinishingInTheMiddleOfTheScans) {
-  Bitmap* plain = LoadJpegFile(Picture("progressive_large.jpg").c_str());
-  for (bool finish : {false, true}) {
-    JpegBandDecoding* band = StartJpegBandDecoding(Picture("progressive_large.jpg").c_str(), nullptr, INT64_MAX);
-    ASSERT_NE(band, nullptr);
-    for (int i = 0; i < 3; ++i) EXPECT_EQ(DecodeJpegBand(band, 1, 1000), 0);
-    if (!finish) {
-      AbandonJpegBandDecoding(band);
-      continue;
+TEST(JpegDecoding, AbandoningAndRefusingReleaseEverything) {
+  // Abandoned before, amid and after the scans, with an owned target or a
+  // bitmap made by the decoding (the leak checker of the sanitizer build
+  // watches).
+  for (int stop : {0, 1, 3, 1000000}) {
+    FILE* file = fopen(Picture("progressive_large.jpg").c_str(), "rb");
+    JpegDecoding* decoding = StartJpegDecoding(file, true, INT64_MAX);
+    ASSERT_NE(decoding, nullptr);
+    if (stop & 1) SetJpegDecodingTarget(decoding, new MemoryBitmap(3, 3), true);
+    for (int i = 0; i < stop && StepJpegDecoding(decoding) == 0; ++i) {
     }
-    Bitmap* finished = FinishJpegBandDecoding(band);
-    ExpectSamePixels(plain, finished, "finished in the middle of the scans");
-    delete finished;
+    AbandonJpegDecoding(decoding);
   }
-  delete plain;
+  AbandonJpegDecoding(nullptr);
+  for (const char* name : {"empty.jpg", "rgba8.png"}) {
+    FILE* file = fopen(Picture(name).c_str(), "rb");
+    EXPECT_EQ(StartJpegDecoding(file, true, INT64_MAX), nullptr) << name;
+  }
+  // photo.jpg is 67 x 45: rows of 68 pixels, 12,240 bytes, and the row
+  // buffers; refused a byte below, before any target is sized.
+  FILE* file = fopen(Picture("photo.jpg").c_str(), "rb");
+  JpegDecoding* decoding = StartJpegDecoding(file, false, INT64_MAX);
+  ASSERT_NE(decoding, nullptr);
+  int64_t need = 12240 + JpegWorkingNeed(decoding);
+  EXPECT_EQ(JpegWorkingNeed(decoding), JpegWorkingHeld(decoding));  // one scan: only row buffers
+  AbandonJpegDecoding(decoding);
+  rewind(file);
+  EXPECT_EQ(StartJpegDecoding(file, false, need - 1), nullptr);
+  rewind(file);
+  decoding = StartJpegDecoding(file, true, need);
+  ASSERT_NE(decoding, nullptr);
+  AbandonJpegDecoding(decoding);
 }
 
-TEST(PngRowDecoding, AnyRowCountGivesThePixelsOfAPlainDecode) {
+TEST(PngDecoding, StepsGiveThePixelsOfAPlainDecode) {
   for (const char* name : PNGS) {
     Bitmap* plain = LoadPngFile(Picture(name).c_str());
     ASSERT_NE(plain, nullptr) << name;
-    for (int rows : {1, 5, 1000}) {
-      std::string what = std::string(name) + " in steps of " + std::to_string(rows) + " rows";
-      MemoryBitmap* target = DirtyTarget(plain->Width() + 3, plain->Height() + 2);
-      PngRowDecoding* decoding = StartPngRowDecoding(Picture(name).c_str(), target, INT64_MAX);
-      ASSERT_NE(decoding, nullptr) << what;
-      int result = 0, calls = 0;
-      while ((result = DecodePngRows(decoding, rows)) == 0) ++calls;
-      EXPECT_EQ(result, 1) << what;
-      EXPECT_GE(calls + 1, (plain->Height() + rows - 1) / rows) << what;
-      EXPECT_EQ(DecodePngRows(decoding, rows), 1);
-      EXPECT_EQ(FinishPngRowDecoding(decoding), target) << what;
-      ExpectSamePixels(plain, target, what);
-      delete target;
-    }
+    MemoryBitmap* target = DirtyTarget(plain->Width() + 3, plain->Height() + 2);
+    PngDecoding* decoding = StartPngDecoding(fopen(Picture(name).c_str(), "rb"), true, INT64_MAX);
+    ASSERT_NE(decoding, nullptr) << name;
+    SetPngDecodingTarget(decoding, target, false);
+    int steps = 0;
+    int64_t largest = 0;
+    EXPECT_EQ(RunSteps(decoding, StepPngDecoding, PngLastStepWork, &steps, &largest), 1) << name;
+    EXPECT_LE(largest, PICTURE_STEP_PIXELS) << name;
+    EXPECT_EQ(StepPngDecoding(decoding), 1);
+    EXPECT_EQ(TakePngPicture(decoding), target) << name;
+    ExpectSamePixels(plain, target, name);
+    delete target;
     delete plain;
   }
 }
 
-TEST(PngRowDecoding, FailsWhereThePlainDecodeFails) {
+TEST(PngDecoding, FailsWhereThePlainDecodeFails) {
   // Cut in the middle of the image data, and a wrong checksum: no picture.
   for (const char* name : {"truncated.png", "bad_crc.png"}) {
     EXPECT_EQ(LoadPngFile(Picture(name).c_str()), nullptr) << name;
-    PngRowDecoding* decoding = StartPngRowDecoding(Picture(name).c_str(), nullptr, INT64_MAX);
+    PngDecoding* decoding = StartPngDecoding(fopen(Picture(name).c_str(), "rb"), true, INT64_MAX);
     ASSERT_NE(decoding, nullptr) << name;
+    SetPngDecodingTarget(decoding, new MemoryBitmap(2, 2), true);
     int result = 0;
-    while ((result = DecodePngRows(decoding, 1)) == 0) {
+    while ((result = StepPngDecoding(decoding)) == 0) {
     }
     EXPECT_EQ(result, -1) << name;
-    EXPECT_EQ(DecodePngRows(decoding, 1), -1) << name;
-    EXPECT_EQ(FinishPngRowDecoding(decoding), nullptr) << name;
+    EXPECT_EQ(StepPngDecoding(decoding), -1) << name;
+    EXPECT_EQ(TakePngPicture(decoding), nullptr) << name;
   }
-  for (const char* name : {"missing.png", "empty.jpg", "huge.png", "photo.jpg"}) {
-    EXPECT_EQ(StartPngRowDecoding(Picture(name).c_str(), nullptr, INT64_MAX), nullptr) << name;
+  for (const char* name : {"empty.jpg", "huge.png", "photo.jpg"}) {
+    EXPECT_EQ(StartPngDecoding(fopen(Picture(name).c_str(), "rb"), true, INT64_MAX), nullptr) << name;
   }
-  // rgba8.png is 24 x 16: 1,536 bytes; refused above the limit before the
-  // target is sized. Abandoning at any point releases everything (the leak
-  // checker of the sanitizer build watches).
-  MemoryBitmap target(5, 5);
-  EXPECT_EQ(StartPngRowDecoding(Picture("rgba8.png").c_str(), &target, 1535), nullptr);
-  EXPECT_EQ(target.Width(), 5);
-  PngRowDecoding* decoding = StartPngRowDecoding(Picture("rgba8.png").c_str(), &target, 1536);
+  // rgba8.png is 24 x 16: 1,536 bytes and the row buffers; refused a byte
+  // below. Abandoning at any point releases everything.
+  FILE* file = fopen(Picture("rgba8.png").c_str(), "rb");
+  PngDecoding* decoding = StartPngDecoding(file, false, INT64_MAX);
   ASSERT_NE(decoding, nullptr);
-  EXPECT_EQ(DecodePngRows(decoding, 3), 0);
-  AbandonPngRowDecoding(decoding);
-  decoding = StartPngRowDecoding(Picture("sliced_rgb.png").c_str(), nullptr, INT64_MAX);
+  int64_t need = 1536 + PngWorkingBytes(decoding);
+  AbandonPngDecoding(decoding);
+  rewind(file);
+  EXPECT_EQ(StartPngDecoding(file, false, need - 1), nullptr);
+  rewind(file);
+  decoding = StartPngDecoding(file, true, need);
   ASSERT_NE(decoding, nullptr);
-  DecodePngRows(decoding, 2);
-  AbandonPngRowDecoding(decoding);
-  AbandonPngRowDecoding(nullptr);
+  EXPECT_EQ(StepPngDecoding(decoding), 1);  // 16 rows of 24: one step
+  AbandonPngDecoding(decoding);
+  AbandonPngDecoding(nullptr);
 }
 
-TEST(JpegBandDecoding, FinishingEarlyDecodesTheRest) {
-  Bitmap* plain = LoadJpegFile(Picture("photo.jpg").c_str());
-  JpegBandDecoding* band = StartJpegBandDecoding(Picture("photo.jpg").c_str(), nullptr, INT64_MAX);
-  ASSERT_NE(band, nullptr);
-  EXPECT_EQ(DecodeJpegBand(band, 3), 0);
-  EXPECT_EQ(DecodeJpegBand(band, 0), 0);
-  Bitmap* finished = FinishJpegBandDecoding(band);
-  ExpectSamePixels(plain, finished, "finished after three rows");
-  delete finished;
-  delete plain;
-}
-
-TEST(JpegBandDecoding, AbandoningReleasesEverything) {
-  // A bitmap made by the start is deleted; a target stays with the caller
-  // (the leak checker of the sanitizer build watches both).
-  JpegBandDecoding* band = StartJpegBandDecoding(Picture("photo.jpg").c_str(), nullptr, INT64_MAX);
-  ASSERT_NE(band, nullptr);
-  DecodeJpegBand(band, 5);
-  AbandonJpegBandDecoding(band);
-  MemoryBitmap target(1, 1);
-  band = StartJpegBandDecoding(Picture("grey.jpg").c_str(), &target, INT64_MAX);
-  ASSERT_NE(band, nullptr);
-  EXPECT_EQ(target.Width(), 33);
-  AbandonJpegBandDecoding(band);
-  AbandonJpegBandDecoding(nullptr);
-  // Abandoning a decoding that is complete.
-  band = StartJpegBandDecoding(Picture("grey.jpg").c_str(), nullptr, INT64_MAX);
-  ASSERT_NE(band, nullptr);
-  EXPECT_EQ(DecodeJpegBand(band, INT_MAX), 1);
-  AbandonJpegBandDecoding(band);
-}
-
-TEST(JpegBandDecoding, TheSameRefusalsAsTheWholeFile) {
-  for (const char* name : {"empty.jpg", "missing.jpg", "rgba8.png"}) {
-    EXPECT_EQ(StartJpegBandDecoding(Picture(name).c_str(), nullptr, INT64_MAX), nullptr) << name;
+#ifdef _WIN32
+TEST(PictureDecoding, EveryKindStepsToThePictureItsDecoderGives) {
+  // Through the one way in, with and without a block given: the picture of
+  // the file's decoder (a GIF's first frame as its frame reader draws it),
+  // never more held than the need told at the start, and refused a byte
+  // below that need.
+  std::vector<std::pair<std::string, Decoder>> files;
+  for (const char* name : JPEGS) files.emplace_back(name, LoadJpegFile);
+  for (const char* name : PNGS) files.emplace_back(name, LoadPngFile);
+  for (const char* name : {"rgb24.bmp", "rle8.bmp"}) files.emplace_back(name, LoadBmpFile);
+  for (const char* name : {"only48.ico", "half.ico"}) files.emplace_back(name, LoadIcoFile);
+  for (const char* name : {"offset.gif", "animation.gif", "twin_5x9_interlaced.gif"}) files.emplace_back(name, nullptr);
+  for (const auto& file : files) {
+    std::string path = Picture(file.first.c_str());
+    const char* name = file.first.c_str();
+    Bitmap* plain = nullptr;
+    int plain_delay = 0;
+    if (file.second) {
+      plain = file.second(path.c_str(), nullptr);
+    } else {
+      plain = LoadGifFirstFrame(path.c_str(), nullptr, &plain_delay, nullptr);
+    }
+    ASSERT_NE(plain, nullptr) << name;
+    for (bool give : {false, true}) {
+      PictureDecoding* decoding = StartPictureDecoding(path.c_str(), INT64_MAX);
+      ASSERT_NE(decoding, nullptr) << name;
+      int64_t need = PictureDecodingNeed(decoding);
+      if (give) {
+        GivePictureDecodingMemory(decoding, DirtyTarget(plain->Width() + 7, plain->Height() + 1));
+        need = PictureDecodingNeed(decoding);
+      }
+      int result = 0;
+      while ((result = StepPictureDecoding(decoding)) == 0) EXPECT_LE(PictureDecodingHeld(decoding), need) << name;
+      ASSERT_EQ(result, 1) << name;
+      int delay = -1;
+      GifFrameReader* animation = nullptr;
+      Bitmap* picture = TakeDecodedPicture(decoding, &delay, &animation);
+      ExpectSamePixels(plain, picture, name);
+      EXPECT_EQ(delay, plain_delay) << name;
+      EXPECT_EQ(animation != nullptr, plain_delay > 0) << name;
+      CloseGifFrameReader(animation);
+      delete picture;
+      if (!give) {
+        EXPECT_EQ(StartPictureDecoding(path.c_str(), need - 1), nullptr) << name;
+        AbandonPictureDecoding(StartPictureDecoding(path.c_str(), need));
+      }
+    }
+    delete plain;
   }
-  // photo.jpg is 67 x 45: rows of 68 pixels, 12,240 bytes.
-  MemoryBitmap target(5, 5);
-  EXPECT_EQ(StartJpegBandDecoding(Picture("photo.jpg").c_str(), &target, 12239), nullptr);
-  EXPECT_EQ(target.Width(), 5);   // refused before the target was sized
-  JpegBandDecoding* band = StartJpegBandDecoding(Picture("photo.jpg").c_str(), &target, 12240);
-  ASSERT_NE(band, nullptr);
-  AbandonJpegBandDecoding(band);
+  EXPECT_EQ(StartPictureDecoding(Picture("photo.JPG").c_str(), INT64_MAX), nullptr);  // upper case: no decoder
+  EXPECT_EQ(DecodePictureFile(Picture("empty.jpg").c_str(), nullptr, nullptr), nullptr);
 }
+#endif
 
 TEST(PictureHeader, SizesWithoutDecoding) {
   struct {

@@ -349,16 +349,19 @@ TEST_F(PicturePreparationTest, AKeyDuringThePreparation) {
   ASSERT_TRUE(WriteJpeg(big, 2400, 1600, 5));
   std::string first = folder_ + "gradient.jpg";
   std::string last = folder_ + "portrait.png";
-  // Onto the picture being prepared: its decoding goes on, now asked for.
+  // The steps of the big picture decoded on its own.
+  int64_t start = Schedule()->steps;
+  Open({big});
+  int64_t alone = Schedule()->steps - start;
+  // Onto the picture being prepared: its decoding goes on, now asked for,
+  // and takes no more steps than on its own.
   Open({first, big, last});
+  start = Schedule()->steps;
   for (int i = 0; i < 3; ++i) ASSERT_EQ(DoScheduledWork(Schedule()), SCHEDULE_BUSY);
   ASSERT_EQ(Schedule()->decoding_path, big);
-  ScheduledDecoding* preparing = Schedule()->decoding;
-  ShowNextPicture();
-  EXPECT_EQ(Schedule()->decoding, preparing);
-  EXPECT_EQ(Schedule()->purpose, DECODING_TO_SHOW);
-  FinishShowing();
+  Next();
   ExpectShown(big);
+  EXPECT_EQ(Schedule()->steps - start, alone);
   PrepareFully();
   EXPECT_EQ(Schedule()->prepared.path, last);
 
