@@ -21,15 +21,13 @@
 
 namespace {
 
-enum PictureKind { KIND_JPEG, KIND_PNG, KIND_GIF, KIND_BMP, KIND_ICO };
-
 // Extensions compared byte for byte, lower case only.
 const struct {
   const char* extension;
   PictureKind kind;
 } KINDS[] = {
-    {".jpg", KIND_JPEG}, {".jpeg", KIND_JPEG}, {".png", KIND_PNG},
-    {".gif", KIND_GIF},  {".bmp", KIND_BMP},   {".ico", KIND_ICO},
+    {".jpg", PICTURE_KIND_JPEG}, {".jpeg", PICTURE_KIND_JPEG}, {".png", PICTURE_KIND_PNG},
+    {".gif", PICTURE_KIND_GIF},  {".bmp", PICTURE_KIND_BMP},   {".ico", PICTURE_KIND_ICO},
 };
 
 // The frame reader's buffer: four blocks of 32768 bytes.
@@ -73,21 +71,30 @@ struct PictureDecoding {
   int64_t last_step_work;
 };
 
-PictureDecoding* StartPictureDecoding(const char* path, int64_t max_bytes) {
+PictureKind PictureKindOf(const char* path) {
   const char* extension = PathExtension(path);
-  const PictureKind* kind = nullptr;
   for (const auto& entry : KINDS) {
-    if (strcmp(extension, entry.extension) == 0) kind = &entry.kind;
+    if (strcmp(extension, entry.extension) == 0) return entry.kind;
   }
-  if (!kind) return nullptr;
+  return PICTURE_KIND_OTHER;
+}
+
+const char* PictureKindName(PictureKind kind) {
+  static const char* const names[PICTURE_KIND_COUNT] = {"JPEG", "PNG", "GIF", "BMP", "ICO", "other"};
+  return names[kind];
+}
+
+PictureDecoding* StartPictureDecoding(const char* path, int64_t max_bytes) {
+  PictureKind kind = PictureKindOf(path);
+  if (kind == PICTURE_KIND_OTHER) return nullptr;
   PictureDecoding* d = new (std::nothrow) PictureDecoding();
   if (!d) return nullptr;
-  d->kind = *kind;
+  d->kind = kind;
   d->path = path;
   bool accepted = false;
-  if (d->kind == KIND_JPEG || d->kind == KIND_PNG) {
+  if (d->kind == PICTURE_KIND_JPEG || d->kind == PICTURE_KIND_PNG) {
     FILE* file = Utf8OpenFile(path, "rb");
-    if (file && d->kind == KIND_JPEG) {
+    if (file && d->kind == PICTURE_KIND_JPEG) {
       d->jpeg = StartJpegDecoding(file, true, max_bytes);
       if (d->jpeg) {
         JpegPictureSize(d->jpeg, &d->width, &d->height);
@@ -102,7 +109,7 @@ PictureDecoding* StartPictureDecoding(const char* path, int64_t max_bytes) {
       }
       accepted = d->png != nullptr;
     }
-  } else if (d->kind == KIND_GIF) {
+  } else if (d->kind == PICTURE_KIND_GIF) {
     // The frame reader applies the claims bound to the screen when it opens.
     d->gif = OpenGifFrameReader(path);
     if (d->gif) {
@@ -123,7 +130,7 @@ PictureDecoding* StartPictureDecoding(const char* path, int64_t max_bytes) {
     d->width = header.width;
     d->height = header.height;
     int64_t picture = BitmapByteCount(d->width, d->height);
-    d->working_need = d->kind == KIND_ICO ? ICON_WORKING_BYTES : 2 * (picture > 0 ? picture : 0);
+    d->working_need = d->kind == PICTURE_KIND_ICO ? ICON_WORKING_BYTES : 2 * (picture > 0 ? picture : 0);
   }
   int64_t picture = BitmapByteCount(d->width, d->height);
   if (!accepted || picture < 0 || picture + d->working_need > max_bytes) {
@@ -194,30 +201,32 @@ int StepPictureDecoding(PictureDecoding* d) {
   if (d->result != 0) return d->result;
   int result = -1;
   switch (d->kind) {
-    case KIND_JPEG:
+    case PICTURE_KIND_JPEG:
       result = StepJpegDecoding(d->jpeg);
       d->last_step_work = JpegLastStepWork(d->jpeg);
       if (result == 1) d->memory = TakeJpegPicture(d->jpeg);
       if (result == 1) d->jpeg = nullptr;
       break;
-    case KIND_PNG:
+    case PICTURE_KIND_PNG:
       result = StepPngDecoding(d->png);
       d->last_step_work = PngLastStepWork(d->png);
       if (result == 1) d->memory = TakePngPicture(d->png);
       if (result == 1) d->png = nullptr;
       break;
-    case KIND_GIF:
+    case PICTURE_KIND_GIF:
       result = StepGif(d);
       break;
-    case KIND_BMP:
-    case KIND_ICO: {
-      Bitmap* picture = d->kind == KIND_BMP ? LoadBmpFile(d->path.c_str(), d->memory)
-                                            : LoadIcoFile(d->path.c_str(), d->memory);
+    case PICTURE_KIND_BMP:
+    case PICTURE_KIND_ICO: {
+      Bitmap* picture = d->kind == PICTURE_KIND_BMP ? LoadBmpFile(d->path.c_str(), d->memory)
+                                                    : LoadIcoFile(d->path.c_str(), d->memory);
       if (picture) d->memory = picture;
       d->last_step_work = int64_t(d->width) * (d->height > 0 ? d->height : 0);
       result = picture ? 1 : -1;
       break;
     }
+    default:
+      break;  // no decoder: never started
   }
   if (result < 0) {
     // A failed JPEG or PNG decoding has already deleted the block it owned.

@@ -15,15 +15,21 @@ class Bitmap;
 struct GifFrameReader;
 struct PictureDecoding;
 
+// The kinds of picture file, by extension (lower case only: ".jpg" and
+// ".jpeg", ".png", ".gif", ".bmp", ".ico"); PICTURE_KIND_OTHER has no decoder.
+enum PictureKind { PICTURE_KIND_JPEG, PICTURE_KIND_PNG, PICTURE_KIND_GIF, PICTURE_KIND_BMP, PICTURE_KIND_ICO,
+                   PICTURE_KIND_OTHER, PICTURE_KIND_COUNT };
+PictureKind PictureKindOf(const char* path);
+const char* PictureKindName(PictureKind kind);
+
 // The work of one step, in pixels (or the coefficients of as many pixels).
 const int64_t PICTURE_STEP_PIXELS = int64_t(1) << 18;
 
-// Opens path with the decoder its extension picks (lower case only: ".jpg",
-// ".jpeg", ".png", ".gif", ".bmp", ".ico"), reads its header and applies the
-// claims bound and the limits. No picture-sized memory is taken yet. Null
-// when no decoder takes the file, it cannot be read or is refused, or the
-// picture with the working memory of its decoding would take more than
-// max_bytes.
+// Opens path with the decoder its extension picks (PictureKindOf), reads
+// its header and applies the claims bound and the limits. No picture-sized
+// memory is taken yet. Null when no decoder takes the file, it cannot be
+// read or is refused, or the picture with the working memory of its
+// decoding would take more than max_bytes.
 PictureDecoding* StartPictureDecoding(const char* path, int64_t max_bytes);
 
 // Bytes the decoding holds at most from here to the end, counted as

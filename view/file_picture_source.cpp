@@ -1,10 +1,8 @@
 #include "view/file_picture_source.h"
 
 #include <chrono>
-#include <cstring>
 #include <new>
 
-#include "imagefiles/file_list.h"
 #include "imagefiles/picture_decoding.h"
 #include "raster/bitmap.h"
 
@@ -47,21 +45,6 @@ private:
 };
 
 }  // namespace
-
-PictureKind PictureKindOf(const char* path) {
-  const char* extension = PathExtension(path);
-  if (strcmp(extension, ".jpg") == 0 || strcmp(extension, ".jpeg") == 0) return PICTURE_KIND_JPEG;
-  if (strcmp(extension, ".png") == 0) return PICTURE_KIND_PNG;
-  if (strcmp(extension, ".gif") == 0) return PICTURE_KIND_GIF;
-  if (strcmp(extension, ".bmp") == 0) return PICTURE_KIND_BMP;
-  if (strcmp(extension, ".ico") == 0) return PICTURE_KIND_ICO;
-  return PICTURE_KIND_OTHER;
-}
-
-const char* PictureKindName(PictureKind kind) {
-  static const char* const names[PICTURE_KIND_COUNT] = {"JPEG", "PNG", "GIF", "BMP", "ICO", "other"};
-  return names[kind];
-}
 
 FilePictureSource::FilePictureSource() { ResetSteps(); }
 

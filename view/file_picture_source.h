@@ -5,13 +5,8 @@
 #include <cstdint>
 #include <string>
 
+#include "imagefiles/picture_decoding.h"
 #include "view/picture_schedule.h"
-
-// The kinds of picture file, by extension; PICTURE_KIND_OTHER has no decoder.
-enum PictureKind { PICTURE_KIND_JPEG, PICTURE_KIND_PNG, PICTURE_KIND_GIF, PICTURE_KIND_BMP, PICTURE_KIND_ICO,
-                   PICTURE_KIND_OTHER, PICTURE_KIND_COUNT };
-PictureKind PictureKindOf(const char* path);
-const char* PictureKindName(PictureKind kind);
 
 // A step longer than this is counted as too long.
 const double LONG_STEP_MS = 5.0;

@@ -415,7 +415,9 @@ TEST_F(PicturePreparationTest, WhatIsHeldBeyondTheShownPictureStaysWithinTheBudg
   // held beyond the shown picture fits in the budget.
   auto expect_fitting = [&](const char* when) {
     for (Bitmap* held : {control_->picture, Schedule()->kept.bitmap, Schedule()->prepared.bitmap}) {
-      if (held) EXPECT_LE(BlockBytes(held), PixelBytes(held) * 3 / 2) << when;
+      if (held) {
+        EXPECT_LE(BlockBytes(held), PixelBytes(held) * 3 / 2) << when;
+      }
     }
     EXPECT_LE(LedgerBytes(Schedule()), Schedule()->budget_bytes) << when;
   };
