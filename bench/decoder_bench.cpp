@@ -72,7 +72,7 @@ void MakePng(const char* path, int width, int height) {
   std::vector<unsigned char> row(static_cast<size_t>(width) * 4);
   for (int y = 0; y < height; ++y) {
     for (int x = 0; x < width; ++x)
-      for (int c = 0; c < 4; ++c) row[x * 4 + c] = c == 3 ? static_cast<unsigned char>((x + y) & 255) : Sample(x, y, c);
+      for (int c = 0; c < 4; ++c) row[size_t(x) * 4 + c] = c == 3 ? static_cast<unsigned char>((x + y) & 255) : Sample(x, y, c);
     png_write_row(png, row.data());
   }
   png_write_end(png, nullptr);
@@ -331,26 +331,6 @@ void MakeScanBomb(const char* path) {
   fclose(file);
 }
 
-void MakeWidePng(const char* path, int width, int height) {
-  FILE* file = fopen(path, "wb");
-  png_structp png = png_create_write_struct(PNG_LIBPNG_VER_STRING, nullptr, nullptr, nullptr);
-  png_infop info = png_create_info_struct(png);
-  png_init_io(png, file);
-  png_set_IHDR(png, info, width, height, 8, PNG_COLOR_TYPE_RGBA, PNG_INTERLACE_NONE, PNG_COMPRESSION_TYPE_DEFAULT,
-               PNG_FILTER_TYPE_DEFAULT);
-  png_set_compression_level(png, 6);
-  png_write_info(png, info);
-  std::vector<unsigned char> row(static_cast<size_t>(width) * 4);
-  for (int y = 0; y < height; ++y) {
-    for (int x = 0; x < width; ++x)
-      for (int c = 0; c < 4; ++c) row[size_t(x) * 4 + c] = Sample(x, y, c);
-    png_write_row(png, row.data());
-  }
-  png_write_end(png, nullptr);
-  png_destroy_write_struct(&png, &info);
-  fclose(file);
-}
-
 void MakeLargeImageGif(const char* path, int screen_width, int screen_height, int width, int height, bool interlaced) {
   int error = 0;
   GifFileType* gif = EGifOpenFileName(path, false, &error);
@@ -449,7 +429,7 @@ int main() {
   PrintStepping("JPEG", "scan bomb (3000 scans of 2048 x 2048)", path, StepJpeg, nullptr);
   PrintStepping("PNG", "4000 x 3000 RGBA", png, StepPng, PlainPng);
   path = folder + "_w.png";
-  MakeWidePng(path.c_str(), 1000000, 4);
+  MakePng(path.c_str(), 1000000, 4);
   PrintStepping("PNG", "1,000,000 x 4 RGBA (a row a step)", path, StepPng, PlainPng);
   path = folder + "_f.gif";
   MakeLargeImageGif(path.c_str(), 2048, 2048, 2048, 2048, false);
