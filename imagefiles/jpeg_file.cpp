@@ -79,6 +79,7 @@ struct JpegDecoding {
   int64_t buffer_bytes;       // row buffers and tables
   int64_t work_limit;         // coefficients all scans may visit
   int64_t work_done;          // those visited by the scans begun so far
+  int64_t file_start, file_end;   // where the file's bytes begin and end
   int64_t last_step_work;
 };
 
@@ -209,6 +210,8 @@ void FailDecoding(JpegDecoding* d) {
 bool ReadHeader(JpegDecoding* d, int64_t max_bytes) {
   j_decompress_ptr cinfo = &d->cinfo;
   int64_t file_bytes = FileBytesLeft(d->file);
+  d->file_start = FilePosition(d->file);
+  d->file_end = file_bytes < INT64_MAX - d->file_start ? d->file_start + file_bytes : INT64_MAX;
   jpeg_stdio_src(cinfo, d->file);
   jpeg_read_header(cinfo, TRUE);
   // A frame its file cannot hold is refused before libjpeg reserves its
@@ -376,6 +379,23 @@ int StepJpegDecoding(JpegDecoding* d) {
 }
 
 int64_t JpegLastStepWork(const JpegDecoding* d) { return d->last_step_work; }
+
+int64_t JpegRemainingWork(const JpegDecoding* d) {
+  if (d->phase == PHASE_DONE || d->phase == PHASE_FAILED) return 0;
+  const jpeg_decompress_struct* cinfo = &d->cinfo;
+  int64_t rows = d->output_started ? int64_t(cinfo->output_height) - cinfo->output_scanline : d->height;
+  int64_t work = rows * d->width;
+  if (d->phase != PHASE_SCANS) return work;
+  // How many scans remain only the file knows: the scans still to come
+  // are taken to need the work per byte of those read so far.
+  int64_t at = FilePosition(d->file);
+  if (at >= 0 && cinfo->src) at -= static_cast<int64_t>(cinfo->src->bytes_in_buffer);
+  int64_t read = at - d->file_start;
+  int64_t left = d->file_end - at;
+  if (at < 0 || read <= 0 || left < 0 || d->file_end == INT64_MAX) return work + d->work_limit;
+  double estimate = static_cast<double>(d->work_done) * static_cast<double>(left) / static_cast<double>(read);
+  return work + (estimate < static_cast<double>(d->work_limit) ? static_cast<int64_t>(estimate) : d->work_limit);
+}
 
 Bitmap* JpegDecodingBitmap(const JpegDecoding* d) { return d->bitmap; }
 

@@ -58,6 +58,9 @@ void SetJpegDecodingTarget(JpegDecoding* decoding, Bitmap* target, bool owned);
 int StepJpegDecoding(JpegDecoding* decoding);
 // Work of the last step: coefficients visited by scans, pixels of rows.
 int64_t JpegLastStepWork(const JpegDecoding* decoding);
+// Work that remains, in the same units: the rows still to come, and for
+// the scans of a multi-scan file an estimate from the bytes still to read.
+int64_t JpegRemainingWork(const JpegDecoding* decoding);
 // The bitmap being filled, once sized (null before and after a failure).
 Bitmap* JpegDecodingBitmap(const JpegDecoding* decoding);
 // After a step gave 1: the picture, which the caller owns from now on.

@@ -30,6 +30,15 @@ int PngChannels(int colour_type) {
 
 }  // namespace
 
+int64_t FilePosition(FILE* file) {
+  if (!file) return -1;
+#ifdef _WIN32
+  return _ftelli64(file);
+#else
+  return ftello(file);
+#endif
+}
+
 int64_t FileBytesLeft(FILE* file) {
   if (!file) return INT64_MAX;
 #ifdef _WIN32

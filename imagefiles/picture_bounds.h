@@ -19,6 +19,8 @@ const int64_t MAX_UNBACKED_PIXELS = int64_t(1) << 27;
 // Bytes from the file's current position to its end; INT64_MAX when that
 // cannot be told (nothing is refused then). The position is kept.
 int64_t FileBytesLeft(FILE* file);
+// The read position of a file, or -1 when it cannot be told.
+int64_t FilePosition(FILE* file);
 
 // JPEG, right after jpeg_read_header: true when a file of file_bytes can
 // hold every 8 x 8 block of every component of the frame.

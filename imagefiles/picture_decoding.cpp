@@ -69,6 +69,7 @@ struct PictureDecoding {
   int result;               // 1 complete, 0 under way, -1 failed
   int first_delay;
   int64_t last_step_work;
+  int64_t work_done;        // of all steps so far
 };
 
 PictureKind PictureKindOf(const char* path) {
@@ -240,10 +241,19 @@ int StepPictureDecoding(PictureDecoding* d) {
     d->memory = nullptr;
   }
   d->result = result;
+  d->work_done += d->last_step_work;
   return result;
 }
 
-int64_t PictureDecodingLastStepWork(const PictureDecoding* d) { return d->last_step_work; }
+int64_t PictureDecodingRemainingWork(const PictureDecoding* d) {
+  if (d->result != 0) return 0;
+  if (d->jpeg) return JpegRemainingWork(d->jpeg);
+  // The others count a step's work by the pixels it covers: a PNG pixel four
+  // times, a GIF's or a BMP's once.
+  int64_t pixels = int64_t(d->width) * (d->height > 0 ? d->height : 0);
+  int64_t total = d->kind == PICTURE_KIND_PNG ? 4 * pixels : pixels;
+  return total > d->work_done ? total - d->work_done : 0;
+}
 
 Bitmap* TakeDecodedPicture(PictureDecoding* d, int* first_delay, GifFrameReader** animation) {
   if (first_delay) *first_delay = 0;

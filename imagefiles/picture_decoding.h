@@ -56,9 +56,10 @@ int StepPictureDecoding(PictureDecoding* decoding);
 // handed over there. Frees the decoding.
 Bitmap* TakeDecodedPicture(PictureDecoding* decoding, int* first_delay, GifFrameReader** animation);
 
-// Work of the last step, in pixels (or coefficients); the Windows loader's
-// one step counts the picture's pixels.
-int64_t PictureDecodingLastStepWork(const PictureDecoding* decoding);
+// Work that remains to the end, in the units of the steps (pixels, or
+// coefficients): the rows or lines still to come, and for the scans of a
+// multi-scan JPEG an estimate from the bytes of the file still to read.
+int64_t PictureDecodingRemainingWork(const PictureDecoding* decoding);
 
 // Stops and frees the decoding and everything it holds. Null is accepted.
 void AbandonPictureDecoding(PictureDecoding* decoding);

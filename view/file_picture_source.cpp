@@ -33,6 +33,7 @@ public:
     NoteStep(steps_, NowMs() - start);
     return result;
   }
+  int64_t RemainingWork() const override { return PictureDecodingRemainingWork(decoding_); }
   Bitmap* TakePicture(int* first_delay, GifFrameReader** animation) override {
     Bitmap* picture = TakeDecodedPicture(decoding_, first_delay, animation);
     decoding_ = nullptr;

@@ -137,11 +137,16 @@ bool MessagesWait(PictureControl* control, bool pending, double since_ms) {
 }
 
 // The "working in the background" arrow while the picture asked for is
-// pending, over the picture.
+// pending, over the picture; set again only when the wait begins or ends,
+// whatever began or ended it (a step back onto a held picture ends it
+// before any work is done).
 void UpdateCursor(PictureControl* control) {
+  bool pending = PicturePending(&control->schedule);
+  if (pending == control->busy_cursor) return;
+  control->busy_cursor = pending;
   POINT point;
   if (!GetCursorPos(&point) || WindowFromPoint(point) != control->window) return;
-  SetCursor(LoadCursor(nullptr, PicturePending(&control->schedule) ? IDC_APPSTARTING : IDC_ARROW));
+  SetCursor(LoadCursor(nullptr, pending ? IDC_APPSTARTING : IDC_ARROW));
 }
 
 void SyncMenu(PictureControl* control) {
@@ -223,7 +228,6 @@ bool RunScheduledWork(PictureControl* control) {
   if (!control->decoding_timer) {
     control->decoding_timer = SetTimer(control->window, TIMER_DECODING, DECODING_PERIOD, nullptr) != 0;
   }
-  bool was_pending = PicturePending(&control->schedule);
   bool done = false;
   for (;;) {
     ScheduleResult result = DoScheduledWork(&control->schedule);
@@ -243,7 +247,7 @@ bool RunScheduledWork(PictureControl* control) {
     KillTimer(control->window, TIMER_DECODING);
     control->decoding_timer = false;
   }
-  if (was_pending != PicturePending(&control->schedule) || was_pending) UpdateCursor(control);
+  UpdateCursor(control);
   return done;
 }
 

@@ -44,6 +44,7 @@ struct PictureControl {
   bool decoding_timer;         // TIMER_DECODING is running
   int first_delay;             // the shown animation's first delay
   int step;                    // +1 after Next (and at first), -1 after Previous
+  bool busy_cursor;            // the pointer was last set to the busy arrow
   // Display effect switches, 0 or 1, and the rotation in degrees
   // (0, 90, 180 or 270, clockwise on screen).
   unsigned char black_and_white;

@@ -72,12 +72,20 @@ void NotePeak(PictureSchedule* schedule) {
   if (total > schedule->peak_bytes) schedule->peak_bytes = total;
 }
 
+// Pictures held or under way beside the shown one (a decoding counts as
+// the picture it will hold).
+int PicturesBesideShown(const PictureSchedule* schedule) {
+  return (schedule->kept.bitmap ? 1 : 0) + (schedule->prepared.bitmap ? 1 : 0) + (schedule->decoding ? 1 : 0);
+}
+
 // Gives up what is held, the least useful first, until the ledger is within
 // the budget: the spare block, the picture just left, the neighbour, and at
-// last a preparation under way.
+// last a preparation under way. The spare block goes as well once two
+// pictures are held or under way beside the shown one: with it they would
+// be four.
 void FitLedger(PictureSchedule* schedule) {
   const int64_t budget = schedule->budget_bytes;
-  if (LedgerBytes(schedule) > budget) FreeSpare(schedule);
+  if (LedgerBytes(schedule) > budget || PicturesBesideShown(schedule) >= 2) FreeSpare(schedule);
   if (LedgerBytes(schedule) > budget) FreeHeld(&schedule->kept);
   if (LedgerBytes(schedule) > budget) FreeHeld(&schedule->prepared);
   if (LedgerBytes(schedule) > budget && schedule->purpose == DECODING_TO_PREPARE) StopDecoding(schedule);
@@ -190,24 +198,54 @@ int StepDecoding(PictureSchedule* schedule, HeldPicture* result) {
   return outcome;
 }
 
+// A decoding of another picture than the one at the position goes on as
+// the preparation of the neighbour when it is that and all it will hold
+// fits the budget beside what stays held; otherwise it stops.
+void KeepAsPreparation(PictureSchedule* schedule) {
+  if (!schedule->decoding) return;
+  int64_t beside = LedgerBytes(schedule) - (schedule->purpose == DECODING_TO_PREPARE ? DecodingBytes(schedule) : 0);
+  if (schedule->decoding_path != schedule->neighbour || beside + schedule->decoding->Need() > schedule->budget_bytes) {
+    StopDecoding(schedule);
+    return;
+  }
+  schedule->purpose = DECODING_TO_PREPARE;
+}
+
+// A decoding asked for at a position the keys have left is finished only
+// when it is about to end.
+bool FinishPassedDecoding(const PictureSchedule* schedule) {
+  return schedule->purpose == DECODING_TO_SHOW &&
+         schedule->decoding->RemainingWork() <= PASSED_DECODING_FINISH_WORK;
+}
+
 // Work towards the picture at the position, which is not shown.
 ScheduleResult WorkTowardsWanted(PictureSchedule* schedule) {
   const std::string wanted = schedule->wanted;
   HeldPicture taken;
   if (TakeHeld(schedule, &schedule->kept, wanted, &taken) ||
       TakeHeld(schedule, &schedule->prepared, wanted, &taken)) {
-    // A decoding of another picture asked for goes on as the preparation of
-    // the neighbour, or not at all.
-    if (schedule->decoding && schedule->decoding_path != schedule->neighbour) StopDecoding(schedule);
-    if (schedule->decoding) schedule->purpose = DECODING_TO_PREPARE;
+    // Not counted while the pictures change places; then it is kept as the
+    // preparation where it fits beside them.
+    if (schedule->decoding) schedule->purpose = DECODING_TO_SHOW;
     Show(schedule, taken);
+    KeepAsPreparation(schedule);
     FitLedger(schedule);
     return SCHEDULE_SHOWN;
   }
   if (schedule->decoding && schedule->decoding_path == wanted) schedule->purpose = DECODING_TO_SHOW;
-  // A preparation of another file gives way.
-  if (schedule->decoding && schedule->purpose == DECODING_TO_PREPARE) StopDecoding(schedule);
+  // A preparation of another file gives way, and so does a picture passed
+  // that is not about to end.
+  if (schedule->decoding && schedule->decoding_path != wanted && !FinishPassedDecoding(schedule)) {
+    StopDecoding(schedule);
+  }
   if (!schedule->decoding) {
+    // Three pictures at most: of two held beside the shown one, the one
+    // that is not the neighbour makes room for the picture to decode.
+    if (schedule->kept.bitmap && schedule->prepared.bitmap) {
+      HeldPicture* given = schedule->prepared.path != schedule->neighbour ? &schedule->prepared : &schedule->kept;
+      KeepAsSpare(schedule, given->bitmap);
+      *given = NoPicture();
+    }
     if (StartDecoding(schedule, wanted, DECODING_TO_SHOW)) return SCHEDULE_BUSY;
     // The file gives no picture: black is shown for it.
     HeldPicture none = NoPicture();
@@ -215,8 +253,9 @@ ScheduleResult WorkTowardsWanted(PictureSchedule* schedule) {
     Show(schedule, none);
     return SCHEDULE_SHOWN;
   }
-  // The decoding under way was asked for, here or by a position the keys
-  // have left since: it ends and is shown, then the latest position's starts.
+  // The decoding under way is the one at the position, or one passed that
+  // is about to end: it ends and is shown, then the latest position's
+  // starts.
   HeldPicture result;
   int outcome = StepDecoding(schedule, &result);
   if (outcome == 0) return SCHEDULE_BUSY;
@@ -228,6 +267,8 @@ ScheduleResult WorkTowardsWanted(PictureSchedule* schedule) {
 // Work on the neighbour while the picture at the position is shown.
 ScheduleResult Prepare(PictureSchedule* schedule) {
   const std::string& neighbour = schedule->neighbour;
+  // A decoding asked for by a position left since goes on only as this.
+  if (schedule->decoding && schedule->purpose != DECODING_TO_PREPARE) KeepAsPreparation(schedule);
   if (schedule->decoding && schedule->decoding_path != neighbour) StopDecoding(schedule);
   if (!schedule->decoding) {
     bool held = Holds(schedule->prepared, neighbour) || Holds(schedule->kept, neighbour) ||
@@ -244,7 +285,6 @@ ScheduleResult Prepare(PictureSchedule* schedule) {
     }
     return SCHEDULE_BUSY;
   }
-  schedule->purpose = DECODING_TO_PREPARE;
   HeldPicture result;
   int outcome = StepDecoding(schedule, &result);
   if (outcome == 0) {

@@ -4,9 +4,11 @@
 // held (the picture just left, or the neighbour decoded ahead), and
 // otherwise decodes it first, in steps of bounded work that the window runs
 // between messages (DoScheduledWork). While nothing is asked for, it
-// prepares the neighbour. The latest position wins: a decode of a picture
-// that was asked for runs to its end and is shown, then the next starts
-// where the position has got to.
+// prepares the neighbour. The latest position wins: a picture the keys have
+// passed is not waited for. Its decoding is finished and shown only when it
+// is about to end; otherwise it goes on as the preparation of the
+// neighbour, when it is that and fits the budget, or stops, and the
+// picture at the position starts at once.
 //
 // One ledger counts everything held beyond the shown picture, as allocated:
 // the picture just left, the neighbour, a spare block, a decoding under way
@@ -27,6 +29,11 @@ struct GifFrameReader;
 
 // Everything held beyond the shown picture.
 const int64_t PICTURE_BUDGET_BYTES = 512ll * 1024 * 1024;
+// A decoding of a picture the position has left is finished and shown
+// when no more than this much of its work remains, by its own count: 64
+// steps, some 100 ms of decoding, so that keys held over ordinary pictures
+// still show pictures on the way.
+const int64_t PASSED_DECODING_FINISH_WORK = int64_t(64) << 18;
 // A block of memory more than this many times the size of the picture it
 // holds (or is to hold) is given back rather than used.
 const double OVERSIZED_BLOCK_RATIO = 1.5;
@@ -44,6 +51,9 @@ public:
   virtual void GiveMemory(Bitmap* memory) = 0;
   // One step of bounded work: 1 complete, 0 work remains, -1 failed.
   virtual int Step() = 0;
+  // Work that remains to its end, in the units of its steps (an estimate
+  // where the decoder cannot know it).
+  virtual int64_t RemainingWork() const = 0;
   // After 1: the picture, owned by the caller, with a GIF's first delay; the
   // animation (a frame reader after the first frame) when one is asked for
   // and the picture animates.
@@ -73,7 +83,7 @@ struct HeldPicture {
 
 enum DecodingPurpose {
   DECODING_NONE,
-  DECODING_TO_SHOW,      // the picture asked for (or asked for last but one)
+  DECODING_TO_SHOW,      // the picture asked for (or one passed that is about to end)
   DECODING_TO_PREPARE,   // the neighbour, within the budget
 };
 

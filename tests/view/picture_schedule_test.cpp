@@ -15,7 +15,8 @@
 namespace {
 
 // Action bytes of the model (picture_schedule_model.cpp): 0 open, 1 and 2
-// a step, 3 to 5 ticks, 6 a rewrite, 7 a delete, 8 a reserve.
+// a step, 3 to 5 ticks, 6 a rewrite, 7 a delete, 8 a reserve, 9 an
+// animation past its first frame.
 std::vector<uint8_t> Open(std::vector<uint8_t> files) {
   std::vector<uint8_t> bytes = {0, static_cast<uint8_t>(files.size() - 1)};
   bytes.insert(bytes.end(), files.begin(), files.end());
@@ -43,8 +44,14 @@ TEST(PictureScheduleTest, WorkedSequences) {
       {"forward and back over held pictures", {Open({1, 2, 3}), TICKS, TICKS, NEXT, TICKS, TICKS, PREVIOUS, NEXT}},
       {"a new list while a picture decodes", {Open({5, 4}), NEXT, TICK, Open({2, 3}), TICK, NEXT}},
       {"a file rewritten while prepared, refused, then deleted",
-       {Open({0, 1, 2}), TICKS, TICKS, {6, 1, 99, 59, 3, 0, 0}, NEXT, TICKS, {7, 2}, NEXT}},
+       {Open({0, 1, 2}), TICKS, TICKS, {6, 1, 99, 59, 3, 0, 0, 1}, NEXT, TICKS, {7, 2}, NEXT}},
       {"an animation's reserve while preparing", {Open({4, 5, 3}), {8, 2}, TICKS, TICKS, NEXT, TICKS, NEXT}},
+      {"an animation past its first frame, left and come back to",
+       {Open({4, 1}), TICKS, {9}, NEXT, TICKS, PREVIOUS, TICKS}},
+      {"a long decoding passed at once, one about to end passed and finished",
+       {{6, 5, 150, 79, 11, 3, 2, 1}, Open({1, 5, 0, 2}), NEXT, NEXT, TICK, PREVIOUS, PREVIOUS, TICKS}},
+      {"a picture larger than the budget, then the ones beside it",
+       {{6, 2, 159, 79, 3, 3, 2, 1}, Open({1, 2, 3}), TICKS, NEXT, TICKS, NEXT, TICKS, PREVIOUS}},
   };
   for (const Case& c : cases) {
     std::vector<uint8_t> bytes;
