@@ -188,9 +188,8 @@ public:
 
 private:
   void Fail(const std::string& what) {
-    if (failure_.empty()) failure_ = what + " LOG " + log_;
+    if (failure_.empty()) failure_ = what + "; actions:" + history_;
   }
-  std::string log_;
 
   std::string Neighbour() const {
     int count = static_cast<int>(list_.size());
@@ -214,7 +213,7 @@ private:
 
   void Act(Actions* actions) {
     int action = actions->Next(10);
-    log_ += " A" + std::to_string(action);
+    history_ += " A" + std::to_string(action);
     switch (action) {
       case 0: {  // Open one to five files
         int count = 1 + actions->Next(5);
@@ -288,7 +287,7 @@ private:
     source_.failure_in_call.clear();
     source_.taken_in_call = false;
     ScheduleResult result = DoScheduledWork(&schedule_);
-    log_ += " W" + std::to_string(result) + schedule_.decoding_path + "/" + std::to_string(schedule_.purpose);
+    history_ += " W" + std::to_string(result) + schedule_.decoding_path + "/" + std::to_string(schedule_.purpose);
     if (source_.steps_in_call + source_.starts_in_call > 1) Fail("more than one step in one piece of work");
     if (result == SCHEDULE_SHOWN) CheckShown();
     if (result == SCHEDULE_SHOWN) TakeAnimation();
@@ -392,6 +391,9 @@ private:
   uint32_t opened_after_ = 0;    // decodings started before the last Open
   std::string may_finish_;       // a picture passed whose decoding may finish and be shown
   std::string failure_;
+  // Each action (A and its number) and piece of work (W, its result, the
+  // decoding then under way and its purpose), for the failure's message.
+  std::string history_;
 };
 
 }  // namespace
