@@ -15,7 +15,7 @@ namespace {
 
 typedef Bitmap* (*Decoder)(const char* path, Bitmap* target);
 
-// Extensions compared byte for byte, lower case only, in this order.
+// Extensions in lower case, in this order.
 const struct {
   const char* extension;
   Decoder decoder;
@@ -122,14 +122,22 @@ const char* PathExtension(const char* path) {
   return path + length;
 }
 
+bool HasExtension(const char* path, const char* extension) {
+  // Only ASCII letters are folded: the bytes of other characters compare as they are.
+  for (const char* own = PathExtension(path);; ++own, ++extension) {
+    char c = *own >= 'A' && *own <= 'Z' ? static_cast<char>(*own - 'A' + 'a') : *own;
+    if (c != *extension) return false;
+    if (c == 0) return true;
+  }
+}
+
 bool IsGifPath(const char* path) {
-  return strcmp(PathExtension(path), ".gif") == 0;
+  return HasExtension(path, ".gif");
 }
 
 Bitmap* LoadPictureFile(const char* path, Bitmap* target) {
-  const char* extension = PathExtension(path);
   for (const auto& entry : DECODERS) {
-    if (strcmp(extension, entry.extension) == 0) return entry.decoder(path, target);
+    if (HasExtension(path, entry.extension)) return entry.decoder(path, target);
   }
   return nullptr;
 }

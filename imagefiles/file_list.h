@@ -38,9 +38,12 @@ bool StepToPreviousFile(FileList* list);
 // The extension of path with its dot: from the last "." after the last "/"
 // or "\" to the end, or an empty text when there is none.
 const char* PathExtension(const char* path);
+// True when the extension of path is `extension` (given in lower case, with
+// its dot) in any ASCII case: cameras name their photos DSC_0001.JPG.
+bool HasExtension(const char* path, const char* extension);
 // True when path names a GIF file, which may be animated.
 bool IsGifPath(const char* path);
-// Decodes path with the decoder its extension (lower case only) picks, into
+// Decodes path with the decoder its extension (in any case) picks, into
 // target when given. Null when no decoder takes the extension or decoding
 // fails.
 Bitmap* LoadPictureFile(const char* path, Bitmap* target);

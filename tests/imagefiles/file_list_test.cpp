@@ -11,6 +11,7 @@
 #include "app/main_window.h"
 #include "app/startup.h"
 #include "base/app_state.h"
+#include "imagefiles/picture_decoding.h"
 #include "raster/bitmap.h"
 #include "raster/dib_bitmap.h"
 #include "resources/resource_ids.h"
@@ -141,25 +142,37 @@ TEST_F(FileListTest, AFileThatFailsInTheMiddle) {
   EXPECT_EQ(PictureWidth(), 400);
 }
 
-TEST_F(FileListTest, ExtensionsAreCaseSensitive) {
-  std::string upper = Copy("landscape.png", "PHOTO.PNG");
-  std::string lower = Copy("landscape.png", "photo.png");
-  std::string jpeg = Copy("gradient.jpg", "photo.jpeg");
-  std::string upper_jpeg = Copy("gradient.jpg", "PHOTO.JPG");
-  std::string jfif = Copy("gradient.jpg", "photo.jfif");
-  std::string pcx = Copy("small.bmp", "photo.pcx");
-  std::string tar = Copy("portrait.png", "archive.tar.png");
+// The extension picks the decoder in any ASCII case (cameras write
+// DSC_0001.JPG); only the last dot after the last separator counts, and a
+// letter folded outside ASCII (a Turkish dotted capital I) does not match.
+TEST_F(FileListTest, ExtensionsInAnyAsciiCase) {
   ASSERT_TRUE(CreateFolder(folder_ + "my.pictures"));
-  std::string bare = Copy("landscape.png", "my.pictures\\photo");
   struct {
-    const std::string& path;
-    int width;
-  } cases[] = {{upper, -1}, {lower, 400}, {jpeg, 320}, {upper_jpeg, -1},
-               {jfif, -1},  {pcx, -1},    {tar, 90},   {bare, -1}};
+    const char* picture;
+    const char* name;
+    PictureKind kind;
+    int width;   // -1: black
+  } cases[] = {
+      {"landscape.png", "photo.png", PICTURE_KIND_PNG, 400},
+      {"landscape.png", "PHOTO.PNG", PICTURE_KIND_PNG, 400},
+      {"gradient.jpg", "DSC_0001.JPG", PICTURE_KIND_JPEG, 320},
+      {"gradient.jpg", "IMG_0002.Jpeg", PICTURE_KIND_JPEG, 320},
+      {"still.gif", "Still.GIF", PICTURE_KIND_GIF, 40},
+      {"small.bmp", "SCAN.bMp", PICTURE_KIND_BMP, 48},
+      {"icon.ico", "FAVICON.ICO", PICTURE_KIND_ICO, 16},
+      {"portrait.png", "archive.TAR.Png", PICTURE_KIND_PNG, 90},
+      {"gradient.jpg", "photo.jfif", PICTURE_KIND_OTHER, -1},
+      {"small.bmp", "photo.PCX", PICTURE_KIND_OTHER, -1},
+      {"gradient.jpg", "photo.JPGX", PICTURE_KIND_OTHER, -1},
+      {"icon.ico", "photo.\xC4\xB0" "CO", PICTURE_KIND_OTHER, -1},
+      {"landscape.png", "my.pictures\\PNG", PICTURE_KIND_OTHER, -1},
+  };
   for (const auto& c : cases) {
-    Open({c.path});
+    std::string path = Copy(c.picture, c.name);
+    EXPECT_EQ(PictureKindOf(path.c_str()), c.kind) << c.name;
+    Open({path});
     ASSERT_EQ(FileCount(&control_->files), 1);
-    EXPECT_EQ(PictureWidth(), c.width) << c.path;
+    EXPECT_EQ(PictureWidth(), c.width) << c.name;
   }
 }
 
