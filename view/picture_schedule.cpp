@@ -178,6 +178,13 @@ int StepDecoding(PictureSchedule* schedule, HeldPicture* result) {
   int outcome = schedule->decoding->Step();
   NotePeak(schedule);
   if (outcome == 0) return 0;
+  // A file deleted or replaced while it was read may have given a torn
+  // picture: what it gives now is decoded instead (a deleted one gives none).
+  if (!SameFileStamp(schedule->decoding_stamp, FileStamp{}) &&
+      !schedule->source->Unchanged(schedule->decoding_path, schedule->decoding_stamp)) {
+    StopDecoding(schedule);
+    return 0;
+  }
   *result = NoPicture();
   result->path = schedule->decoding_path;
   result->stamp = schedule->decoding_stamp;
