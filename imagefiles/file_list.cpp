@@ -69,23 +69,24 @@ bool AppendFilePath(FileList* list, const char* path) {
   return true;
 }
 
-bool ReplaceFileList(FileList* list, const char* selection) {
-  if (!selection || !selection[0]) return false;
-  ClearFileList(list);
+std::vector<std::string> SelectionPaths(const char* selection) {
+  std::vector<std::string> paths;
+  if (!selection || !selection[0]) return paths;
   const char* name = selection + strlen(selection) + 1;
   if (!*name) {
-    AppendFilePath(list, selection);
-  } else {
-    // A folder and names: the separator is always added, so a drive root
-    // gives "C:\\name", which the platform accepts.
-    std::string path;
-    for (; *name; name += strlen(name) + 1) {
-      path.assign(selection);
-      path += '\\';
-      path += name;
-      AppendFilePath(list, path.c_str());
-    }
+    paths.push_back(selection);
+    return paths;
   }
+  // A folder and names: the separator is always added, so a drive root
+  // gives "C:\\name", which the platform accepts.
+  for (; *name; name += strlen(name) + 1) paths.push_back(std::string(selection) + '\\' + name);
+  return paths;
+}
+
+bool ReplaceFileList(FileList* list, const std::vector<std::string>& paths) {
+  if (paths.empty()) return false;
+  ClearFileList(list);
+  for (const std::string& path : paths) AppendFilePath(list, path.c_str());
   if (FileCount(list) == 0) return false;
   list->current_index = 0;
   return true;

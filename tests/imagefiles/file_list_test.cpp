@@ -5,6 +5,9 @@
 
 #include <gtest/gtest.h>
 
+#include <shlobj.h>
+
+#include <cstring>
 #include <string>
 #include <vector>
 
@@ -173,6 +176,58 @@ TEST_F(FileListTest, ExtensionsInAnyAsciiCase) {
     Open({path});
     ASSERT_EQ(FileCount(&control_->files), 1);
     EXPECT_EQ(PictureWidth(), c.width) << c.name;
+  }
+}
+
+// Files dropped on the main window, as Explorer hands them over: a block of
+// wide names after a DROPFILES header, sent as WM_DROPFILES. A file comes
+// as it is, a picture or not; a folder as the pictures directly inside it,
+// in Explorer's order (digits as numbers, case ignored).
+TEST_F(FileListTest, FilesDroppedOnTheWindowBecomeTheList) {
+  std::string album = folder_ + "\xC3\xA1lbum";
+  ASSERT_TRUE(CreateFolder(album));
+  ASSERT_TRUE(CreateFolder(album + "\\sub"));
+  std::string unicode = Copy("gradient.jpg", "\xC3\x9Cn\xC3\xAF.JPEG");
+  std::string notes = folder_ + "notes.txt";
+  ASSERT_TRUE(WriteFileBytes(notes, "not a picture"));
+  Copy("still.gif", "\xC3\xA1lbum\\Img1.Gif");
+  Copy("portrait.png", "\xC3\xA1lbum\\IMG9.png");
+  Copy("small.bmp", "\xC3\xA1lbum\\img10.BMP");
+  Copy("landscape.png", "\xC3\xA1lbum\\sub\\inner.png");
+  ASSERT_TRUE(WriteFileBytes(album + "\\readme.txt", "not a picture either"));
+
+  std::wstring names;
+  for (const std::string& path : {unicode, album, notes}) names += Wide(path) + L'\0';
+  names += L'\0';
+  HGLOBAL drop = GlobalAlloc(GHND, sizeof(DROPFILES) + names.size() * sizeof(wchar_t));
+  ASSERT_NE(drop, nullptr);
+  DROPFILES* header = static_cast<DROPFILES*>(GlobalLock(drop));
+  header->pFiles = sizeof(DROPFILES);
+  header->fWide = TRUE;
+  memcpy(header + 1, names.data(), names.size() * sizeof(wchar_t));
+  GlobalUnlock(drop);
+  // The window frees the block (DragFinish), as it does Explorer's.
+  SendMessageW(g_app.main_window->window, WM_DROPFILES, reinterpret_cast<WPARAM>(drop), 0);
+  FinishShowing();
+
+  const std::string expected[] = {unicode, album + "\\Img1.Gif", album + "\\IMG9.png", album + "\\img10.BMP", notes};
+  ASSERT_EQ(FileCount(&control_->files), 5);
+  for (int i = 0; i < 5; ++i) EXPECT_EQ(FilePath(&control_->files, i), expected[i]) << i;
+  EXPECT_EQ(control_->files.current_index, 0);
+  // The first is on the screen.
+  RefImage picture = ImageOf(control_->picture);
+  ASSERT_EQ(picture.width, 320);
+  RECT client;
+  GetClientRect(control_->window, &client);
+  RefImage frame = RefComposeFrame(&picture, client.right, client.bottom, RefEffects());
+  std::string first;
+  EXPECT_TRUE(PumpUntil([&] { return RefCountDifferences(frame, CaptureClient(control_->window), &first) == 0; }, 3000))
+      << first;
+  const int widths[] = {40, 90, 48, -1};
+  for (int width : widths) {
+    ShowNextPicture();
+    FinishShowing();
+    EXPECT_EQ(PictureWidth(), width);
   }
 }
 
