@@ -1,6 +1,7 @@
 #include "app/main_window.h"
 
 #include <string>
+#include <vector>
 
 #include "app/build_info.h"
 #include "auxwindows/about_window.h"
@@ -91,6 +92,7 @@ INT_PTR CALLBACK MainDialogProc(HWND window, UINT message, WPARAM wparam, LPARAM
     case WM_MOVE: self->OnMove(); break;
     case WM_COMMAND: HandleCommand(self, LOWORD(wparam)); break;
     case WM_SYSCOMMAND: self->OnSysCommand(); break;
+    case WM_DROPFILES: self->OnDropFiles(); break;
     case WM_DESTROY: self->OnDestroy(); break;
   }
   return 0;
@@ -125,6 +127,9 @@ void MainWindow::OnInitDialog() {
   bool maximized = ReadSettingInt("main_wnd_maximized", 0) != 0;
   ShowWindow(window, maximized ? SW_SHOWMAXIMIZED : SW_SHOWNORMAL);
   SetFocus(window);
+  // Vistrel takes no command-line arguments: files dropped on the window
+  // are how Explorer hands it pictures.
+  DragAcceptFiles(window, TRUE);
 }
 
 void MainWindow::RememberWindowRect() {
@@ -151,6 +156,13 @@ void MainWindow::OnMove() {
 
 void MainWindow::OnSysCommand() {
   if (wparam == SC_CLOSE) DestroyMainWindow(this);
+}
+
+void MainWindow::OnDropFiles() {
+  HDROP drop = reinterpret_cast<HDROP>(wparam);
+  std::vector<std::string> dropped = Utf8DragQueryFiles(drop);
+  DragFinish(drop);
+  OpenDroppedFiles(dropped);
 }
 
 void MainWindow::OnDestroy() {

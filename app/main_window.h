@@ -22,6 +22,7 @@ struct MainWindow {
   void OnSize();
   void OnMove();
   void OnSysCommand();
+  void OnDropFiles();
   void OnDestroy();
   void RememberWindowRect();
 };

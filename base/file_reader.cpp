@@ -58,21 +58,12 @@ FileReaderBlock* PopFront(FileReaderBlockList* list) {
   return block;
 }
 
-HANDLE OpenWithRetry(const char* path, const wchar_t* wide, DWORD flags,
-                     bool* shared_for_writing) {
-  DWORD share = FILE_SHARE_READ;
-  for (int attempt = 0; attempt < 2; ++attempt) {
-    HANDLE file = wide ? CreateFileW(wide, GENERIC_READ, share, nullptr, OPEN_EXISTING, flags, nullptr)
-                       : CreateFileA(path, GENERIC_READ, share, nullptr, OPEN_EXISTING, flags, nullptr);
-    if (file != INVALID_HANDLE_VALUE) {
-      *shared_for_writing = attempt == 1;
-      return file;
-    }
-    // Another program has it open for writing: share writing with it.
-    if (attempt == 1 || GetLastError() != ERROR_SHARING_VIOLATION) break;
-    share = FILE_SHARE_READ | FILE_SHARE_WRITE;
-  }
-  return INVALID_HANDLE_VALUE;
+// Shared with every other use of the file: another program may write,
+// rename or delete it while it is read.
+HANDLE OpenShared(const char* path, const wchar_t* wide, DWORD flags) {
+  const DWORD share = FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE;
+  return wide ? CreateFileW(wide, GENERIC_READ, share, nullptr, OPEN_EXISTING, flags, nullptr)
+              : CreateFileA(path, GENERIC_READ, share, nullptr, OPEN_EXISTING, flags, nullptr);
 }
 
 // One step of the read-ahead; never waits. Returns 1 when a read could not
@@ -235,16 +226,15 @@ FileReader* OpenFileReader(const char* path, int mode, int block_size) {
   if (mode == 1) flags |= FILE_FLAG_NO_BUFFERING | FILE_FLAG_OVERLAPPED;
   if (mode >= 2) flags |= FILE_FLAG_OVERLAPPED;
 
-  bool shared = false;
   HANDLE file = INVALID_HANDLE_VALUE;
   bool wide_route = path && PathRoute(path, true) != ROUTE_ANSI;
   if (wide_route) {
     WideText wide;
-    if (wide.ConvertPath(path)) file = OpenWithRetry(path, wide.text, flags, &shared);
+    if (wide.ConvertPath(path)) file = OpenShared(path, wide.text, flags);
   }
-  if (file == INVALID_HANDLE_VALUE && path) file = OpenWithRetry(path, nullptr, flags, &shared);
+  if (file == INVALID_HANDLE_VALUE && path) file = OpenShared(path, nullptr, flags);
   reader->file = file;
-  reader->shared_for_writing = shared ? 1 : 0;
+  reader->shared_for_writing = file != INVALID_HANDLE_VALUE ? 1 : 0;
   if (file != INVALID_HANDLE_VALUE) TakeSize(reader);
 
   if (mode >= 1 && block_size > 0) {
@@ -282,7 +272,8 @@ int64_t FileReaderSize(FileReader* reader) {
 
 int ReadFileReader(FileReader* reader, void* destination, int count) {
   if (!reader) return 0;
-  if (reader->shared_for_writing && IsFileReaderOpen(reader)) TakeSize(reader);
+  // The read-ahead reads up to the size; the sequential reads need none.
+  if (reader->shared_for_writing && reader->mode >= 1 && IsFileReaderOpen(reader)) TakeSize(reader);
   if (!IsFileReaderOpen(reader) || count < 1 || !destination) return 0;
   unsigned char* bytes = static_cast<unsigned char*>(destination);
   if (reader->mode >= 1) return ReadAhead(reader, bytes, count);

@@ -1,7 +1,9 @@
 // Sequential reading of one file from a UTF-8 path, straight on the
 // platform's file functions: synchronous through a large buffer (modes 0 and
 // -1), or with up to four overlapped read-ahead blocks (modes 1 and above).
-// A reader belongs to one thread.
+// The file is shared with reading, writing and deleting: other programs may
+// rewrite, rename or delete it while it is read. A reader belongs to one
+// thread.
 #pragma once
 
 #include <cstdint>
@@ -31,7 +33,7 @@ struct FileReader {
   FileReaderBlockList free_blocks;
   FileReaderBlockList pending_blocks;
   FileReaderBlockList completed_blocks;
-  unsigned char shared_for_writing;  // opened with write sharing: size taken again before use
+  unsigned char shared_for_writing;  // open, so shared with writers: size taken again before use
   unsigned char first_refill;        // the next refill is the first since opening or seeking
   unsigned char failed;              // a read-ahead failed or ended early; cleared by a seek
 };

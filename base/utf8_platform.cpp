@@ -2,7 +2,9 @@
 
 #include <shellapi.h>
 #include <shlobj.h>
+#include <shlwapi.h>
 
+#include <algorithm>
 #include <cstdlib>
 #include <cstring>
 #include <cwchar>
@@ -431,4 +433,43 @@ BOOL Utf8GetOpenFileName(Utf8OpenFileName* record) {
   free(file_title);
   free(file);
   return result;
+}
+
+std::vector<std::string> Utf8DragQueryFiles(HDROP drop) {
+  std::vector<std::string> paths;
+  UINT count = DragQueryFileW(drop, 0xFFFFFFFF, nullptr, 0);
+  std::wstring path;
+  for (UINT i = 0; i < count; ++i) {
+    UINT length = DragQueryFileW(drop, i, nullptr, 0);
+    if (length == 0) continue;
+    path.assign(length + 1, L'\0');
+    if (DragQueryFileW(drop, i, &path[0], length + 1) == 0) continue;
+    std::string utf8 = DialogResultText(path.c_str());
+    if (!utf8.empty()) paths.push_back(utf8);
+  }
+  return paths;
+}
+
+bool Utf8ListFolderFiles(const char* folder, std::vector<std::string>* names) {
+  names->clear();
+  std::string pattern(folder);
+  if (!pattern.empty() && pattern.back() != '\\' && pattern.back() != '/') pattern += '\\';
+  pattern += '*';
+  WideText wide;
+  if (!wide.ConvertPath(pattern.c_str()) && !wide.ConvertAnsi(pattern.c_str())) return false;
+  WIN32_FIND_DATAW entry;
+  HANDLE find = FindFirstFileW(wide.text, &entry);
+  if (find == INVALID_HANDLE_VALUE) return false;
+  std::vector<std::wstring> found;
+  do {
+    if (!(entry.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY)) found.push_back(entry.cFileName);
+  } while (FindNextFileW(find, &entry));
+  FindClose(find);
+  // Explorer's order, in which "photo 9" comes before "photo 10". A merge
+  // sort stays within the list whatever the comparison answers.
+  std::stable_sort(found.begin(), found.end(), [](const std::wstring& a, const std::wstring& b) {
+    return StrCmpLogicalW(a.c_str(), b.c_str()) < 0;
+  });
+  for (const std::wstring& name : found) names->push_back(DialogResultText(name.c_str()));
+  return true;
 }

@@ -4,10 +4,13 @@
 // text it is given (see utf8_text.h) and falls back to the ANSI function when
 // a conversion fails.
 #include <windows.h>
+#include <shellapi.h>
 #include <sys/stat.h>
 
 #include <cstddef>
 #include <cstdio>
+#include <string>
+#include <vector>
 
 #include "base/utf8_file.h"
 #include "base/utf8_text.h"
@@ -67,6 +70,15 @@ void Utf8GetWindowText(HWND window, char* buffer, size_t size);
 // fallback; names reach the callback as UTF-8.
 bool Utf8ForEachDirectory(const char* folder, bool (*found)(const char* name, void* context),
                           void* context);
+
+// The paths of the files and folders dropped on a window (DragQueryFileW),
+// in the order given, as UTF-8 (from the system code page for a name that
+// does not convert strictly). The caller still calls DragFinish.
+std::vector<std::string> Utf8DragQueryFiles(HDROP drop);
+// The names of the files directly inside folder (not its folders), in
+// Explorer's order (StrCmpLogicalW: case ignored, digits compared as
+// numbers), as UTF-8. False when folder is not a folder that can be listed.
+bool Utf8ListFolderFiles(const char* folder, std::vector<std::string>* names);
 
 #include <commdlg.h>
 

@@ -15,7 +15,7 @@ namespace {
 
 typedef Bitmap* (*Decoder)(const char* path, Bitmap* target);
 
-// Extensions compared byte for byte, lower case only, in this order.
+// Extensions in lower case, in this order.
 const struct {
   const char* extension;
   Decoder decoder;
@@ -69,23 +69,24 @@ bool AppendFilePath(FileList* list, const char* path) {
   return true;
 }
 
-bool ReplaceFileList(FileList* list, const char* selection) {
-  if (!selection || !selection[0]) return false;
-  ClearFileList(list);
+std::vector<std::string> SelectionPaths(const char* selection) {
+  std::vector<std::string> paths;
+  if (!selection || !selection[0]) return paths;
   const char* name = selection + strlen(selection) + 1;
   if (!*name) {
-    AppendFilePath(list, selection);
-  } else {
-    // A folder and names: the separator is always added, so a drive root
-    // gives "C:\\name", which the platform accepts.
-    std::string path;
-    for (; *name; name += strlen(name) + 1) {
-      path.assign(selection);
-      path += '\\';
-      path += name;
-      AppendFilePath(list, path.c_str());
-    }
+    paths.push_back(selection);
+    return paths;
   }
+  // A folder and names: the separator is always added, so a drive root
+  // gives "C:\\name", which the platform accepts.
+  for (; *name; name += strlen(name) + 1) paths.push_back(std::string(selection) + '\\' + name);
+  return paths;
+}
+
+bool ReplaceFileList(FileList* list, const std::vector<std::string>& paths) {
+  if (paths.empty()) return false;
+  ClearFileList(list);
+  for (const std::string& path : paths) AppendFilePath(list, path.c_str());
   if (FileCount(list) == 0) return false;
   list->current_index = 0;
   return true;
@@ -122,14 +123,22 @@ const char* PathExtension(const char* path) {
   return path + length;
 }
 
+bool HasExtension(const char* path, const char* extension) {
+  // Only ASCII letters are folded: the bytes of other characters compare as they are.
+  for (const char* own = PathExtension(path);; ++own, ++extension) {
+    char c = *own >= 'A' && *own <= 'Z' ? static_cast<char>(*own - 'A' + 'a') : *own;
+    if (c != *extension) return false;
+    if (c == 0) return true;
+  }
+}
+
 bool IsGifPath(const char* path) {
-  return strcmp(PathExtension(path), ".gif") == 0;
+  return HasExtension(path, ".gif");
 }
 
 Bitmap* LoadPictureFile(const char* path, Bitmap* target) {
-  const char* extension = PathExtension(path);
   for (const auto& entry : DECODERS) {
-    if (strcmp(extension, entry.extension) == 0) return entry.decoder(path, target);
+    if (HasExtension(path, entry.extension)) return entry.decoder(path, target);
   }
   return nullptr;
 }

@@ -2,6 +2,9 @@
 // The list of pictures the user opened in one go and the position in it. The
 // picture control owns one; next and previous move the position, never past
 // either end, and the list is never sorted.
+#include <string>
+#include <vector>
+
 #include "base/growable_buffer.h"
 
 class Bitmap;
@@ -25,11 +28,13 @@ void ClearFileList(FileList* list);
 // Appends a copy of path; false when memory runs out.
 bool AppendFilePath(FileList* list, const char* path);
 
-// Replaces the list with a selection in the Open dialog's form (one full
-// path, or a folder followed by names, the list ended by an empty string)
-// and puts the position on the first file. True when the list then holds a
-// file; an empty selection leaves the list untouched.
-bool ReplaceFileList(FileList* list, const char* selection);
+// The paths of a selection in the Open dialog's form: one full path, or a
+// folder followed by names, the list ended by an empty string.
+std::vector<std::string> SelectionPaths(const char* selection);
+// Replaces the list with paths, in their order, and puts the position on the
+// first file. True when the list then holds a file; no paths leave the list
+// untouched.
+bool ReplaceFileList(FileList* list, const std::vector<std::string>& paths);
 // Moves the position one file forward or back. False at either end, where
 // the position is pinned to that end instead.
 bool StepToNextFile(FileList* list);
@@ -38,9 +43,12 @@ bool StepToPreviousFile(FileList* list);
 // The extension of path with its dot: from the last "." after the last "/"
 // or "\" to the end, or an empty text when there is none.
 const char* PathExtension(const char* path);
+// True when the extension of path is `extension` (given in lower case, with
+// its dot) in any ASCII case: cameras name their photos DSC_0001.JPG.
+bool HasExtension(const char* path, const char* extension);
 // True when path names a GIF file, which may be animated.
 bool IsGifPath(const char* path);
-// Decodes path with the decoder its extension (lower case only) picks, into
+// Decodes path with the decoder its extension (in any case) picks, into
 // target when given. Null when no decoder takes the extension or decoding
 // fails.
 Bitmap* LoadPictureFile(const char* path, Bitmap* target);

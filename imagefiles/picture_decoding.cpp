@@ -21,7 +21,7 @@
 
 namespace {
 
-// Extensions compared byte for byte, lower case only.
+// Extensions in lower case; a file's own is compared in any ASCII case.
 const struct {
   const char* extension;
   PictureKind kind;
@@ -73,9 +73,8 @@ struct PictureDecoding {
 };
 
 PictureKind PictureKindOf(const char* path) {
-  const char* extension = PathExtension(path);
   for (const auto& entry : KINDS) {
-    if (strcmp(extension, entry.extension) == 0) return entry.kind;
+    if (HasExtension(path, entry.extension)) return entry.kind;
   }
   return PICTURE_KIND_OTHER;
 }

@@ -15,7 +15,7 @@ class Bitmap;
 struct GifFrameReader;
 struct PictureDecoding;
 
-// The kinds of picture file, by extension (lower case only: ".jpg" and
+// The kinds of picture file, by extension in any ASCII case (".jpg" and
 // ".jpeg", ".png", ".gif", ".bmp", ".ico"); PICTURE_KIND_OTHER has no decoder.
 enum PictureKind { PICTURE_KIND_JPEG, PICTURE_KIND_PNG, PICTURE_KIND_GIF, PICTURE_KIND_BMP, PICTURE_KIND_ICO,
                    PICTURE_KIND_OTHER, PICTURE_KIND_COUNT };

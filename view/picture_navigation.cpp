@@ -6,8 +6,10 @@
 #include <string>
 
 #include "base/app_state.h"
+#include "base/utf8_platform.h"
 #include "imagefiles/file_list.h"
 #include "imagefiles/open_files_dialog.h"
+#include "imagefiles/picture_decoding.h"
 #include "view/picture_control.h"
 #include "view/picture_schedule.h"
 
@@ -36,14 +38,34 @@ void ShowCurrentPicture() {
   RunScheduledWork(control);
 }
 
-void OpenSelectedFiles(const char* selection) {
+void OpenPicturePaths(const std::vector<std::string>& paths) {
   PictureControl* control = g_app.picture_control;
   if (!control) return;
-  if (!ReplaceFileList(&control->files, selection)) return;
+  if (!ReplaceFileList(&control->files, paths)) return;
   control->step = 1;
   // Every picture of the old list is given up, and its decoding at once.
   ForgetPictures(&control->schedule);
   ShowCurrentPicture();
+}
+
+void OpenSelectedFiles(const char* selection) { OpenPicturePaths(SelectionPaths(selection)); }
+
+void OpenDroppedFiles(const std::vector<std::string>& dropped) {
+  std::vector<std::string> paths;
+  std::vector<std::string> names;
+  for (const std::string& path : dropped) {
+    if (path.empty()) continue;
+    if (!Utf8ListFolderFiles(path.c_str(), &names)) {
+      paths.push_back(path);
+      continue;
+    }
+    std::string folder = path;
+    if (folder.back() != '\\' && folder.back() != '/') folder += '\\';
+    for (const std::string& name : names) {
+      if (PictureKindOf(name.c_str()) != PICTURE_KIND_OTHER) paths.push_back(folder + name);
+    }
+  }
+  OpenPicturePaths(paths);
 }
 
 void OpenPictureFiles() {

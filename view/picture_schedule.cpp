@@ -179,6 +179,12 @@ bool TakeHeld(PictureSchedule* schedule, HeldPicture* held, const std::string& p
   return true;
 }
 
+// A stamp that could not be read stays empty.
+bool StampRead(const FileStamp& stamp) {
+  return stamp.size != 0 || stamp.last_write != 0 || stamp.change_time != 0 || stamp.identity != 0 ||
+         stamp.content != 0;
+}
+
 // One step of the decoding under way; on its end, the picture it gives.
 // Returns the step's result.
 int StepDecoding(PictureSchedule* schedule, HeldPicture* result) {
@@ -186,6 +192,13 @@ int StepDecoding(PictureSchedule* schedule, HeldPicture* result) {
   int outcome = schedule->decoding->Step();
   NotePeak(schedule);
   if (outcome == 0) return 0;
+  // A file deleted or replaced while it was read may have given a torn
+  // picture: what it gives now is decoded instead (a deleted one gives none).
+  if (StampRead(schedule->decoding_stamp) &&
+      !schedule->source->Unchanged(schedule->decoding_path, schedule->decoding_stamp)) {
+    StopDecoding(schedule);
+    return 0;
+  }
   *result = NoPicture();
   result->path = schedule->decoding_path;
   result->stamp = schedule->decoding_stamp;

@@ -5,12 +5,16 @@
 
 #include <gtest/gtest.h>
 
+#include <shlobj.h>
+
+#include <cstring>
 #include <string>
 #include <vector>
 
 #include "app/main_window.h"
 #include "app/startup.h"
 #include "base/app_state.h"
+#include "imagefiles/picture_decoding.h"
 #include "raster/bitmap.h"
 #include "raster/dib_bitmap.h"
 #include "resources/resource_ids.h"
@@ -141,25 +145,89 @@ TEST_F(FileListTest, AFileThatFailsInTheMiddle) {
   EXPECT_EQ(PictureWidth(), 400);
 }
 
-TEST_F(FileListTest, ExtensionsAreCaseSensitive) {
-  std::string upper = Copy("landscape.png", "PHOTO.PNG");
-  std::string lower = Copy("landscape.png", "photo.png");
-  std::string jpeg = Copy("gradient.jpg", "photo.jpeg");
-  std::string upper_jpeg = Copy("gradient.jpg", "PHOTO.JPG");
-  std::string jfif = Copy("gradient.jpg", "photo.jfif");
-  std::string pcx = Copy("small.bmp", "photo.pcx");
-  std::string tar = Copy("portrait.png", "archive.tar.png");
+// The extension picks the decoder in any ASCII case (cameras write
+// DSC_0001.JPG); only the last dot after the last separator counts, and a
+// letter folded outside ASCII (a Turkish dotted capital I) does not match.
+TEST_F(FileListTest, ExtensionsInAnyAsciiCase) {
   ASSERT_TRUE(CreateFolder(folder_ + "my.pictures"));
-  std::string bare = Copy("landscape.png", "my.pictures\\photo");
   struct {
-    const std::string& path;
-    int width;
-  } cases[] = {{upper, -1}, {lower, 400}, {jpeg, 320}, {upper_jpeg, -1},
-               {jfif, -1},  {pcx, -1},    {tar, 90},   {bare, -1}};
+    const char* picture;
+    const char* name;
+    PictureKind kind;
+    int width;   // -1: black
+  } cases[] = {
+      {"landscape.png", "photo.png", PICTURE_KIND_PNG, 400},
+      {"landscape.png", "PHOTO.PNG", PICTURE_KIND_PNG, 400},
+      {"gradient.jpg", "DSC_0001.JPG", PICTURE_KIND_JPEG, 320},
+      {"gradient.jpg", "IMG_0002.Jpeg", PICTURE_KIND_JPEG, 320},
+      {"still.gif", "Still.GIF", PICTURE_KIND_GIF, 40},
+      {"small.bmp", "SCAN.bMp", PICTURE_KIND_BMP, 48},
+      {"icon.ico", "FAVICON.ICO", PICTURE_KIND_ICO, 16},
+      {"portrait.png", "archive.TAR.Png", PICTURE_KIND_PNG, 90},
+      {"gradient.jpg", "photo.jfif", PICTURE_KIND_OTHER, -1},
+      {"small.bmp", "photo.PCX", PICTURE_KIND_OTHER, -1},
+      {"gradient.jpg", "photo.JPGX", PICTURE_KIND_OTHER, -1},
+      {"icon.ico", "photo.\xC4\xB0" "CO", PICTURE_KIND_OTHER, -1},
+      {"landscape.png", "my.pictures\\PNG", PICTURE_KIND_OTHER, -1},
+  };
   for (const auto& c : cases) {
-    Open({c.path});
+    std::string path = Copy(c.picture, c.name);
+    EXPECT_EQ(PictureKindOf(path.c_str()), c.kind) << c.name;
+    Open({path});
     ASSERT_EQ(FileCount(&control_->files), 1);
-    EXPECT_EQ(PictureWidth(), c.width) << c.path;
+    EXPECT_EQ(PictureWidth(), c.width) << c.name;
+  }
+}
+
+// Files dropped on the main window, as Explorer hands them over: a block of
+// wide names after a DROPFILES header, sent as WM_DROPFILES. A file comes
+// as it is, a picture or not; a folder as the pictures directly inside it,
+// in Explorer's order (digits as numbers, case ignored).
+TEST_F(FileListTest, FilesDroppedOnTheWindowBecomeTheList) {
+  std::string album = folder_ + "\xC3\xA1lbum";
+  ASSERT_TRUE(CreateFolder(album));
+  ASSERT_TRUE(CreateFolder(album + "\\sub"));
+  std::string unicode = Copy("gradient.jpg", "\xC3\x9Cn\xC3\xAF.JPEG");
+  std::string notes = folder_ + "notes.txt";
+  ASSERT_TRUE(WriteFileBytes(notes, "not a picture"));
+  Copy("still.gif", "\xC3\xA1lbum\\Img1.Gif");
+  Copy("portrait.png", "\xC3\xA1lbum\\IMG9.png");
+  Copy("small.bmp", "\xC3\xA1lbum\\img10.BMP");
+  Copy("landscape.png", "\xC3\xA1lbum\\sub\\inner.png");
+  ASSERT_TRUE(WriteFileBytes(album + "\\readme.txt", "not a picture either"));
+
+  std::wstring names;
+  for (const std::string& path : {unicode, album, notes}) names += Wide(path) + L'\0';
+  names += L'\0';
+  HGLOBAL drop = GlobalAlloc(GHND, sizeof(DROPFILES) + names.size() * sizeof(wchar_t));
+  ASSERT_NE(drop, nullptr);
+  DROPFILES* header = static_cast<DROPFILES*>(GlobalLock(drop));
+  header->pFiles = sizeof(DROPFILES);
+  header->fWide = TRUE;
+  memcpy(header + 1, names.data(), names.size() * sizeof(wchar_t));
+  GlobalUnlock(drop);
+  // The window frees the block (DragFinish), as it does Explorer's.
+  SendMessageW(g_app.main_window->window, WM_DROPFILES, reinterpret_cast<WPARAM>(drop), 0);
+  FinishShowing();
+
+  const std::string expected[] = {unicode, album + "\\Img1.Gif", album + "\\IMG9.png", album + "\\img10.BMP", notes};
+  ASSERT_EQ(FileCount(&control_->files), 5);
+  for (int i = 0; i < 5; ++i) EXPECT_EQ(FilePath(&control_->files, i), expected[i]) << i;
+  EXPECT_EQ(control_->files.current_index, 0);
+  // The first is on the screen.
+  RefImage picture = ImageOf(control_->picture);
+  ASSERT_EQ(picture.width, 320);
+  RECT client;
+  GetClientRect(control_->window, &client);
+  RefImage frame = RefComposeFrame(&picture, client.right, client.bottom, RefEffects());
+  std::string first;
+  EXPECT_TRUE(PumpUntil([&] { return RefCountDifferences(frame, CaptureClient(control_->window), &first) == 0; }, 3000))
+      << first;
+  const int widths[] = {40, 90, 48, -1};
+  for (int width : widths) {
+    ShowNextPicture();
+    FinishShowing();
+    EXPECT_EQ(PictureWidth(), width);
   }
 }
 

@@ -344,6 +344,33 @@ TEST_F(PicturePreparationTest, AFileDeletedAfterItsPreparationShowsBlack) {
   ExpectBlackFrame();
 }
 
+// Picture files are never locked: another program deletes one while it is
+// decoded, whether as the neighbour or, once the key has reached it, as the
+// picture asked for. The decoding's picture is not shown: the file shows
+// what it gives now, black. An animated GIF's open frame reader does not
+// stop the delete either.
+TEST_F(PicturePreparationTest, AFileDeletedWhileItIsDecodedShowsBlack) {
+  std::string first = folder_ + "landscape.png";
+  std::string big = folder_ + "big.jpg";
+  for (bool key_during_the_decoding : {false, true}) {
+    SCOPED_TRACE(key_during_the_decoding ? "asked for" : "prepared");
+    ASSERT_TRUE(WriteJpeg(big, 2400, 1600, 5));
+    Open({first, big});
+    for (int i = 0; i < 3; ++i) ASSERT_EQ(DoScheduledWork(Schedule()), SCHEDULE_BUSY);
+    ASSERT_EQ(Schedule()->decoding_path, big);
+    ASSERT_TRUE(DeleteFileW(Wide(big).c_str())) << GetLastError();
+    if (!key_during_the_decoding) {
+      PrepareFully();
+      EXPECT_EQ(Schedule()->prepared.bitmap, nullptr);
+    }
+    Next();
+    ExpectBlackFrame();
+  }
+  Open({folder_ + "animation.gif"});
+  ASSERT_NE(control_->animation, nullptr);
+  EXPECT_TRUE(DeleteFileW(Wide(folder_ + "animation.gif").c_str())) << GetLastError();
+}
+
 TEST_F(PicturePreparationTest, AKeyDuringThePreparation) {
   std::string big = folder_ + "big.jpg";
   ASSERT_TRUE(WriteJpeg(big, 2400, 1600, 5));
