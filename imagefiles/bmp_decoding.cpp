@@ -163,8 +163,8 @@ BmpReading ReadHeaders(BmpDecoding* d) {
   if (bits <= 8) {
     int64_t entries = int64_t(1) << bits;
     if (used != 0 && used < entries) entries = used;
-    long table_at = static_cast<long>(14 + header + (header == INFO_HEADER && fields ? 12 : 0));
-    if (!ReadPalette(d, table_at, entries, header == CORE_HEADER ? 3 : 4)) return BMP_REFUSED;
+    // Right after the header (no masks come with these bits).
+    if (!ReadPalette(d, static_cast<long>(14 + header), entries, header == CORE_HEADER ? 3 : 4)) return BMP_REFUSED;
   }
   d->stride = (int64_t(d->width) * bits + 31) / 32 * 4;
   d->piece_pixels = int64_t(READ_BUFFER_BYTES - 4) * 8 / bits / 8 * 8;
