@@ -3,7 +3,9 @@
 // BI_BITFIELDS for 16 and 32 bits), bottom-up and top-down, under the
 // 12-byte core header, the 40-byte information header and the V4 and V5
 // headers. Every pixel is the one the Windows loader gives for the file,
-// with alpha 255. Any other kind (run-length coding, embedded JPEG or PNG,
+// with alpha 255 (Wine's loader alone leaves a top-down file's pixels blank
+// and spoils entries 1 and 2 of a core header's colour table: both are read
+// as written, as Windows reads them). Any other kind (run-length coding, embedded JPEG or PNG,
 // masks the loader treats in its own way, unusual headers) is left to the
 // loader. Needs no Windows header.
 #pragma once
