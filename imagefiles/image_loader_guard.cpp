@@ -158,14 +158,18 @@ bool IcoFits(const GuardInput& input) {
   return true;
 }
 
-bool CheckFile(const char* path, bool (*check)(const GuardInput&)) {
-  FILE* file = Utf8OpenFile(path, "rb");
-  if (!file) return false;
+bool CheckStream(FILE* file, bool (*check)(const GuardInput&)) {
   GuardInput input = {file, nullptr, 0};
   // A file too large for ftell (2 GiB and more on Windows) is refused.
   long size = fseek(file, 0, SEEK_END) == 0 ? ftell(file) : -1;
   input.size = size;
-  bool fits = size >= 0 && check(input);
+  return size >= 0 && check(input);
+}
+
+bool CheckFile(const char* path, bool (*check)(const GuardInput&)) {
+  FILE* file = Utf8OpenFile(path, "rb");
+  if (!file) return false;
+  bool fits = CheckStream(file, check);
   fclose(file);
   return fits;
 }
@@ -175,6 +179,8 @@ bool CheckFile(const char* path, bool (*check)(const GuardInput&)) {
 bool BmpFitsItsFile(const char* path) { return path && CheckFile(path, BmpFits); }
 
 bool IcoFitsItsFile(const char* path) { return path && CheckFile(path, IcoFits); }
+
+bool BmpStreamFits(FILE* file) { return file && CheckStream(file, BmpFits); }
 
 bool BmpBytesFit(const unsigned char* bytes, size_t size) {
   GuardInput input = {nullptr, bytes, static_cast<int64_t>(size)};

@@ -8,6 +8,7 @@
 #pragma once
 
 #include <cstddef>
+#include <cstdio>
 
 // True when the BMP file's headers, colour table and (for uncompressed
 // pictures) pixel rows lie within the file, and its size fits a bitmap
@@ -18,6 +19,10 @@ bool BmpFitsItsFile(const char* path);
 // file and fits a bitmap: a bitmap image with its header, colour table and
 // both masks, a PNG image by the size in its IHDR.
 bool IcoFitsItsFile(const char* path);
+
+// The BMP check on a file open for reading, from its start; the read
+// position is left anywhere.
+bool BmpStreamFits(FILE* file);
 
 // The same checks on a file held in memory.
 bool BmpBytesFit(const unsigned char* bytes, size_t size);

@@ -8,6 +8,7 @@
 #include <gif_lib.h>
 
 #include "base/utf8_file.h"
+#include "imagefiles/bmp_decoding.h"
 #include "imagefiles/bmp_file.h"
 #include "imagefiles/file_list.h"
 #include "imagefiles/gif_file.h"
@@ -34,6 +35,9 @@ const struct {
 const int64_t GIF_READER_BYTES = 4 * 32768;
 // The Windows loader's icon work: a few small bitmaps.
 const int64_t ICON_WORKING_BYTES = 64 * 1024;
+// A BMP left to the Windows loader is read in one long step: a preparation
+// does not take one larger than this.
+const int64_t LOADER_PREPARATION_PIXELS = 4 * 1000 * 1000;
 
 // Bytes a block will hold once resized to a picture of `needed` bytes: a
 // MemoryBitmap keeps a larger block and grows a smaller one by a quarter.
@@ -62,8 +66,9 @@ struct PictureDecoding {
   int64_t working_need;     // besides the picture
   JpegDecoding* jpeg;
   PngDecoding* png;
+  BmpDecoding* bmp;         // a BMP read by rows; null when left to the loader
   GifFrameReader* gif;
-  int64_t given_bytes;      // bytes of the block given to a JPEG or PNG decoding
+  int64_t given_bytes;      // bytes of the block given to a JPEG, PNG or BMP decoding
   int64_t picture_block;    // bytes of the picture's block once sized
   Bitmap* memory;           // owned: the block given (to a GIF, BMP or ICO), the picture once complete
   int result;               // 1 complete, 0 under way, -1 failed
@@ -83,6 +88,21 @@ const char* PictureKindName(PictureKind kind) {
   static const char* const names[PICTURE_KIND_COUNT] = {"JPEG", "PNG", "GIF", "BMP", "ICO", "other"};
   return names[kind];
 }
+
+namespace {
+
+// A BMP read by rows, or one of the kinds left to the Windows loader
+// (d->bmp stays null). False when refused.
+bool StartBmp(PictureDecoding* d, int64_t max_bytes) {
+  BmpReading reading = BMP_REFUSED;
+  d->bmp = StartBmpDecoding(Utf8OpenFile(d->path.c_str(), "rb"), true, max_bytes, &reading);
+  if (!d->bmp) return reading == BMP_BY_LOADER;
+  BmpPictureSize(d->bmp, &d->width, &d->height);
+  d->working_need = BmpWorkingBytes(d->bmp);
+  return true;
+}
+
+}  // namespace
 
 PictureDecoding* StartPictureDecoding(const char* path, int64_t max_bytes) {
   PictureKind kind = PictureKindOf(path);
@@ -122,6 +142,10 @@ PictureDecoding* StartPictureDecoding(const char* path, int64_t max_bytes) {
                         (recorded < GIF_FRAME_CACHE_BYTES ? recorded : GIF_FRAME_CACHE_BYTES);
     }
     accepted = d->gif != nullptr;
+  } else if (d->kind == PICTURE_KIND_BMP && !StartBmp(d, max_bytes)) {
+    accepted = false;
+  } else if (d->bmp) {
+    accepted = true;
   } else {
     // The Windows loader reads the whole file in one step. A BMP passes
     // through a section of its own and a DIB as large as the picture.
@@ -131,6 +155,11 @@ PictureDecoding* StartPictureDecoding(const char* path, int64_t max_bytes) {
     d->height = header.height;
     int64_t picture = BitmapByteCount(d->width, d->height);
     d->working_need = d->kind == PICTURE_KIND_ICO ? ICON_WORKING_BYTES : 2 * (picture > 0 ? picture : 0);
+    // Only a picture asked for waits for the loader's long step.
+    bool preparation = max_bytes != INT64_MAX;
+    if (d->kind == PICTURE_KIND_BMP && preparation && int64_t(d->width) * d->height > LOADER_PREPARATION_PIXELS) {
+      accepted = false;
+    }
   }
   int64_t picture = BitmapByteCount(d->width, d->height);
   if (!accepted || picture < 0 || picture + d->working_need > max_bytes) {
@@ -157,6 +186,10 @@ int64_t PictureDecodingHeld(const PictureDecoding* d) {
     Bitmap* bitmap = PngDecodingBitmap(d->png);
     return PngWorkingBytes(d->png) + (bitmap ? BlockBytes(bitmap) : d->given_bytes);
   }
+  if (d->bmp) {
+    Bitmap* bitmap = BmpDecodingBitmap(d->bmp);
+    return BmpWorkingBytes(d->bmp) + (bitmap ? BlockBytes(bitmap) : d->given_bytes);
+  }
   return (d->gif ? d->working_need : 0) + BlockBytes(d->memory);
 }
 
@@ -168,6 +201,8 @@ void GivePictureDecodingMemory(PictureDecoding* d, Bitmap* memory) {
     SetJpegDecodingTarget(d->jpeg, memory, true);
   } else if (d->png) {
     SetPngDecodingTarget(d->png, memory, true);
+  } else if (d->bmp) {
+    SetBmpDecodingTarget(d->bmp, memory, true);
   } else {
     if (memory != d->memory) delete d->memory;
     d->memory = memory;
@@ -217,6 +252,14 @@ int StepPictureDecoding(PictureDecoding* d) {
       result = StepGif(d);
       break;
     case PICTURE_KIND_BMP:
+      if (d->bmp) {
+        result = StepBmpDecoding(d->bmp);
+        d->last_step_work = BmpLastStepWork(d->bmp);
+        if (result == 1) d->memory = TakeBmpPicture(d->bmp);
+        if (result == 1) d->bmp = nullptr;
+        break;
+      }
+      [[fallthrough]];  // left to the Windows loader
     case PICTURE_KIND_ICO: {
       Bitmap* picture = d->kind == PICTURE_KIND_BMP ? LoadBmpFile(d->path.c_str(), d->memory)
                                                     : LoadIcoFile(d->path.c_str(), d->memory);
@@ -229,9 +272,11 @@ int StepPictureDecoding(PictureDecoding* d) {
       break;  // no decoder: never started
   }
   if (result < 0) {
-    // A failed JPEG or PNG decoding has already deleted the block it owned.
+    // A failed JPEG, PNG or BMP decoding has already deleted the block it owned.
     AbandonJpegDecoding(d->jpeg);
     AbandonPngDecoding(d->png);
+    AbandonBmpDecoding(d->bmp);
+    d->bmp = nullptr;
     CloseGifFrameReader(d->gif);
     d->jpeg = nullptr;
     d->png = nullptr;
@@ -275,6 +320,7 @@ void AbandonPictureDecoding(PictureDecoding* d) {
   if (!d) return;
   AbandonJpegDecoding(d->jpeg);
   AbandonPngDecoding(d->png);
+  AbandonBmpDecoding(d->bmp);
   CloseGifFrameReader(d->gif);
   delete d->memory;
   delete d;

@@ -6,7 +6,9 @@
 // A step never covers more than about PICTURE_STEP_PIXELS of work, whatever
 // the file: rows of a picture counted by their pixels, one row of blocks of
 // a progressive JPEG's scan, lines of a GIF counted by the pixels drawn.
-// Only the Windows image loader (BMP, ICO) cannot be cut: it is one step.
+// Only the Windows image loader (ICO, and the BMP kinds our own reader
+// leaves to it) cannot be cut: it is one step, which a preparation does not
+// take for a picture above a few megapixels.
 #pragma once
 
 #include <cstdint>

@@ -1,7 +1,7 @@
 #!/usr/bin/env bash
 # Runs one fuzz target for a long campaign: scripts/fuzz.sh TARGET MINUTES
 # (targets: jpeg_fuzzer png_fuzzer gif_fuzzer gif_frame_fuzzer
-# loader_guard_fuzzer picture_header_fuzzer; the text viewer's
+# loader_guard_fuzzer bmp_fuzzer picture_header_fuzzer; the text viewer's
 # text_view_fuzzer changelog_load_fuzzer glyph_text_fuzzer). The corpus grows
 # in build/fuzz/fuzz/corpus/TARGET;
 # an input that fails is written to fuzz/reproducers/TARGET/, where the
@@ -24,9 +24,12 @@ mkdir -p "$fuzz/fuzz/corpus/$target" "$root/fuzz/reproducers/$target"
 # finding, except for libjpeg's coefficients.
 malloc_mb=256
 if [ "$target" = jpeg_fuzzer ]; then malloc_mb=2560; fi
+# Seeds: committed, or made at build time (bmp_fuzzer).
+seeds="$root/fuzz/corpus/$target"
+if [ ! -d "$seeds" ]; then seeds="$fuzz/fuzz/seeds/$target"; fi
 # One process, one core: the machine is shared.
 exec "$fuzz/fuzz/$target" \
   -max_total_time=$((minutes * 60)) -print_final_stats=1 \
   -rss_limit_mb=4096 -malloc_limit_mb=$malloc_mb -timeout=10 \
   -artifact_prefix="$root/fuzz/reproducers/$target/" \
-  "$fuzz/fuzz/corpus/$target" "$root/fuzz/corpus/$target"
+  "$fuzz/fuzz/corpus/$target" "$seeds"

@@ -13,6 +13,7 @@
 #include <string>
 #include <vector>
 
+#include "imagefiles/bmp_decoding.h"
 #include "imagefiles/gif_decoding.h"
 #include "imagefiles/gif_memory_source.h"
 #include "imagefiles/image_loader_guard.h"
@@ -85,6 +86,10 @@ TEST(ImageLoaderGuardTest, HostileFilesAreRefused) {
     ASSERT_FALSE(bytes.empty()) << name;
     EXPECT_FALSE(BmpBytesFit(bytes.data(), bytes.size())) << name;
     EXPECT_FALSE(BmpFitsItsFile(Picture(name).c_str())) << name;
+    // Our own reader refuses them the same way, before anything is sized.
+    BmpReading reading = BMP_BY_ROWS;
+    EXPECT_EQ(StartBmpDecoding(fopen(Picture(name).c_str(), "rb"), true, INT64_MAX, &reading), nullptr) << name;
+    EXPECT_EQ(reading, BMP_REFUSED) << name;
   }
   // An overflowing header past the first 64 KiB, an entry shorter than its
   // header at the end of the file, a PNG whose IHDR claims 31000 x 31000,
