@@ -12,7 +12,9 @@
 // while nine Right presses 33 ms apart cross ten progressive JPEGs; the
 // peak of private memory beyond the shown picture in those sequences; an
 // animated GIF's processor time; composing one frame with and without
-// effects. Figures are printed as "figure" lines that
+// effects; the longest single call when a huge decoding ends or is
+// abandoned and when a 360 MP picture is freed, its large blocks given back
+// at once and queued. Figures are printed as "figure" lines that
 // scripts/run-viewer-bench.sh sets against another build's. It asserts
 // nothing.
 //
@@ -41,6 +43,7 @@
 #include "imagefiles/file_list.h"
 #include "imagefiles/gif_file.h"
 #include "imagefiles/jpeg_file.h"
+#include "imagefiles/picture_decoding.h"
 #include "raster/bitmap.h"
 #include "raster/blitting.h"
 #include "raster/dib_bitmap.h"
@@ -51,6 +54,14 @@
 // The same source builds against older trees, for a before and after in one
 // session: one that decodes every picture through a schedule in steps, one
 // that prepares only the neighbour in slices, one that prepares nothing.
+// A tree whose large blocks can wait in a queue to be given back.
+#if __has_include("raster/block_memory.h")
+#define QUEUES_FREED_BLOCKS 1
+#include "raster/block_memory.h"
+#else
+#define QUEUES_FREED_BLOCKS 0
+#endif
+
 #if __has_include("view/picture_schedule.h")
 #define SCHEDULES_DECODING 1
 #define PREPARES_NEIGHBOUR 1
@@ -528,6 +539,167 @@ SkipFigures SkipOverHugePicture(const std::string& folder, const Fingerprint& fi
   SetWindowLongPtrA(control, GWLP_WNDPROC, reinterpret_cast<LONG_PTR>(g_control_procedure));
   skip.huge_shown = g_huge_painted;
   return skip;
+
+// ---- Giving memory back: the longest single call on the window's thread
+// when a decoding of the huge progressive JPEG ends (its last step frees
+// the coefficient arrays) or is abandoned near its end (the picture's block
+// as well), and when a 360 MP picture is freed; then the same in the
+// window, as the longest wait for an answer. "at once" gives every freed
+// block back in the call that frees it, as the C heap did; "queued" defers
+// that, and the queue is then given back a piece at a time, each piece one
+// call. The C heap's free of a 360 MP block is the reference.
+
+struct GivingBack {
+  double call_ms = -1.0;    // the call that ends, abandons or frees
+  double piece_ms = 0.0;    // the longest piece given back afterwards
+  double pieces = 0.0;
+  double pieces_ms = 0.0;   // all the pieces together
+  double wait_ms = -1.0;    // in the window: the longest wait for an answer
+  double Longest() const { return std::max(call_ms, piece_ms); }
+};
+
+void SetQueued(bool queued) {
+#if QUEUES_FREED_BLOCKS
+  ReleaseQueuedBlocks();
+  DeferBlockRelease(queued);
+#else
+  (void)queued;
+#endif
+}
+
+void GiveBackPieces(GivingBack* figures) {
+#if QUEUES_FREED_BLOCKS
+  for (;;) {
+    double start = Now();
+    if (!ReleaseQueuedPiece()) break;
+    double time = Now() - start;
+    figures->piece_ms = std::max(figures->piece_ms, time);
+    figures->pieces += 1;
+    figures->pieces_ms += time;
+  }
+#else
+  (void)figures;
+#endif
+}
+
+// Decodes path in steps: with stop_before >= 0 abandons it that many steps
+// before its end, otherwise to its end. Gives the count of steps and the
+// picture's size.
+int DecodeAndGiveBack(const std::string& path, int stop_before, int steps_in_all, GivingBack* figures,
+                      Fingerprint* size) {
+  PictureDecoding* decoding = StartPictureDecoding(path.c_str(), INT64_MAX);
+  if (!decoding) return 0;
+  int steps = 0;
+  for (;;) {
+    if (stop_before >= 0 && steps == steps_in_all - stop_before) {
+      double start = Now();
+      AbandonPictureDecoding(decoding);
+      figures->call_ms = Now() - start;
+      break;
+    }
+    double start = Now();
+    int result = StepPictureDecoding(decoding);
+    double step = Now() - start;
+    steps += 1;
+    if (result == 0) continue;
+    Bitmap* picture = nullptr;
+    if (result > 0) {
+      int first_delay = 0;
+      start = Now();
+      picture = TakeDecodedPicture(decoding, &first_delay, nullptr);
+      figures->call_ms = std::max(step, Now() - start);
+      size->width = picture ? picture->Width() : 0;
+      size->height = picture ? picture->Height() : 0;
+    } else {
+      AbandonPictureDecoding(decoding);
+    }
+    GiveBackPieces(figures);
+    delete picture;
+    return steps;
+  }
+  GiveBackPieces(figures);
+  return steps;
+}
+
+// The longest wait for an answer from the start of f through a second
+// after it, the queue given back meanwhile.
+template <typename F>
+double LongestWait(F f) {
+  g_probe.Begin();
+  f();
+  IdleFor(1000);
+  return g_probe.End().longest_ms;
+}
+
+void PrintGivingBack(const std::string& folder) {
+  std::string huge = folder + "\\huge.jpg";
+  if (!Exists(huge)) return;
+  const int width = 24000, height = 15000;   // 360 MP
+  const size_t bytes = size_t(width) * height * 4;
+  GivingBack end[2], abandon[2], free360[2];
+  int steps = 0;
+  Fingerprint size;
+  for (int queued = 0; queued < 2; ++queued) {
+#if !QUEUES_FREED_BLOCKS
+    if (queued) break;
+#endif
+    SetQueued(queued != 0);
+    steps = DecodeAndGiveBack(huge, -1, 0, &end[queued], &size);
+    SetQueued(queued != 0);
+    DecodeAndGiveBack(huge, 2, steps, &abandon[queued], &size);
+    SetQueued(queued != 0);
+    MemoryBitmap* picture = new MemoryBitmap(width, height);
+    if (picture->Bits()) memset(picture->Bits(), 0x5A, bytes);
+    double start = Now();
+    delete picture;
+    free360[queued].call_ms = Now() - start;
+    GiveBackPieces(&free360[queued]);
+
+    // In the window: the huge picture opened (its decoding's end), then
+    // another opened (the huge picture freed), then the huge one opened
+    // and abandoned for another at four fifths of its decoding.
+    OpenList(folder, {"first.jpg"});
+    double open = 0.0;
+    end[queued].wait_ms = LongestWait([&] { open = OpenList(folder, {"huge.jpg"}, &size); });
+    free360[queued].wait_ms = LongestWait([&] { OpenList(folder, {"first.jpg"}); });
+    std::string selection = Selection(folder, {"huge.jpg"});
+    OpenSelectedFiles(selection.data());
+    IdleFor(open * 0.8);
+    abandon[queued].wait_ms = LongestWait([&] { OpenList(folder, {"first.jpg"}); });
+  }
+  SetQueued(true);
+  double heap_free = -1.0;
+  if (void* block = malloc(bytes)) {
+    memset(block, 0x5A, bytes);
+    double start = Now();
+    free(block);
+    heap_free = Now() - start;
+  }
+  printf("\ngiving memory back, ms (%d steps of the huge decoding): the longest single call, at once and\n"
+         "queued, the pieces afterwards; in the window, the longest wait for an answer\n", steps);
+  printf("%-34s %8s %8s %8s %7s %8s %9s %9s\n", "", "at once", "queued", "piece", "pieces", "all", "wait once",
+         "wait queued");
+  struct Row {
+    const char* name;
+    const GivingBack* figures;
+  } rows[] = {{"huge JPEG: end of its decoding", end},
+              {"huge JPEG: abandoned near its end", abandon},
+              {"360 MP picture freed", free360}};
+  for (const Row& row : rows) {
+    const GivingBack* f = row.figures;
+    printf("%-34s %8.2f %8.2f %8.2f %7.0f %8.2f %9.2f %9.2f\n", row.name, f[0].call_ms, f[1].call_ms, f[1].piece_ms,
+           f[1].pieces, f[1].pieces_ms, f[0].wait_ms, f[1].wait_ms);
+  }
+  Figure("give_back_end_at_once", end[0].Longest(), "huge JPEG's decoding ends: longest call, blocks freed at once");
+  Figure("give_back_end_queued", end[1].Longest(), "the same, blocks queued: the end or a piece, the longer");
+  Figure("give_back_abandon_at_once", abandon[0].Longest(), "huge JPEG abandoned near its end: longest call, at once");
+  Figure("give_back_abandon_queued", abandon[1].Longest(), "the same, queued: the abandoning or a piece");
+  Figure("give_back_360mp_heap", heap_free, "a written 360 MP block given back to the C heap");
+  Figure("give_back_360mp_at_once", free360[0].Longest(), "a 360 MP picture freed, its block given back at once");
+  Figure("give_back_360mp_queued", free360[1].Longest(), "the same, queued: the free or a piece");
+  Figure("give_back_end_wait", end[1].wait_ms, "window: huge JPEG opened, longest wait (queued)");
+  Figure("give_back_free_wait", free360[1].wait_ms, "window: another opened after it, longest wait (queued)");
+  Figure("give_back_abandon_wait", abandon[1].wait_ms, "window: another opened during it, longest wait (queued)");
 }
 
 }  // namespace
@@ -915,6 +1087,8 @@ int main(int argc, char** argv) {
   printf("screen checks: %d of %d points showed the composed frame\n\n", g_screen_checks - g_screen_mismatches,
          g_screen_checks);
   for (const std::string& line : compose_lines) printf("%s\n", line.c_str());
+
+  PrintGivingBack(folder);
 
   g_probe.Stop();
   DestroyWindow(g_app.main_window->window);

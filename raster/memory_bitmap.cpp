@@ -1,6 +1,6 @@
 #include "raster/memory_bitmap.h"
 
-#include <cstdlib>
+#include "raster/block_memory.h"
 
 // Spare bytes at the end of the block so that the first row can start on a
 // 64-byte boundary inside it.
@@ -10,7 +10,13 @@ MemoryBitmap::MemoryBitmap(int width, int height) {
   if (width > 0 && height > 0) Resize(width, height);
 }
 
-MemoryBitmap::~MemoryBitmap() { std::free(storage_); }
+MemoryBitmap::~MemoryBitmap() { FreeStorage(); }
+
+void MemoryBitmap::FreeStorage() {
+  if (storage_) FreeBlock(storage_, static_cast<size_t>(allocated_bytes_) + ALIGNMENT_SLACK);
+  storage_ = nullptr;
+  allocated_bytes_ = 0;
+}
 
 uint32_t* MemoryBitmap::Bits() const {
   if (!storage_) return nullptr;
@@ -26,28 +32,26 @@ bool MemoryBitmap::Resize(int width, int height) {
   if (needed > 0) {
     if (!storage_) {
       allocated_bytes_ = static_cast<int>(needed);
-      storage_ = std::malloc(static_cast<size_t>(needed) + ALIGNMENT_SLACK);
+      storage_ = AllocateBlock(static_cast<size_t>(needed) + ALIGNMENT_SLACK);
     } else if (allocated_bytes_ < needed) {
       // Grow by a quarter more than asked, so that a run of small growths
       // does not reallocate every time; the byte count stays within an int.
+      // The pixels need not survive a change of size: the old block goes
+      // before the new one is taken.
       int64_t capacity = needed + needed / 4;
       if (capacity > MAX_BITMAP_BYTES) capacity = MAX_BITMAP_BYTES;
-      void* grown = std::realloc(storage_, static_cast<size_t>(capacity) + ALIGNMENT_SLACK);
-      if (grown) {
-        storage_ = grown;
-        allocated_bytes_ = static_cast<int>(capacity);
-      } else {
-        std::free(storage_);
+      FreeStorage();
+      storage_ = AllocateBlock(static_cast<size_t>(capacity) + ALIGNMENT_SLACK);
+      allocated_bytes_ = static_cast<int>(capacity);
+      if (!storage_) {
         allocated_bytes_ = static_cast<int>(needed);
-        storage_ = std::malloc(static_cast<size_t>(needed) + ALIGNMENT_SLACK);
+        storage_ = AllocateBlock(static_cast<size_t>(needed) + ALIGNMENT_SLACK);
       }
     }
     // Otherwise the block is big enough: storage never shrinks.
   } else {
     // An empty size, or one whose bytes would not fit an int.
-    std::free(storage_);
-    storage_ = nullptr;
-    allocated_bytes_ = 0;
+    FreeStorage();
   }
   if (!storage_) {
     width_ = 0;

@@ -1,4 +1,5 @@
-// A bitmap whose pixels live in an ordinary heap block: every decoded picture.
+// A bitmap whose pixels live in a block of block_memory (a large one straight
+// from the system): every decoded picture.
 #pragma once
 
 #include "raster/bitmap.h"
@@ -20,6 +21,8 @@ public:
   int AllocatedBytes() const { return allocated_bytes_; }
 
 private:
+  void FreeStorage();
+
   void* storage_ = nullptr;  // as allocated; Bits() is this rounded up to 64 bytes
   int width_ = 0;
   int height_ = 0;

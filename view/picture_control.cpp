@@ -10,6 +10,7 @@
 #include "imagefiles/gif_frame_cache.h"
 #include "imagefiles/gif_frame_reader.h"
 #include "raster/blitting.h"
+#include "raster/block_memory.h"
 #include "raster/dib_bitmap.h"
 #include "resources/resource_ids.h"
 #include "view/image_effects.h"
@@ -38,6 +39,9 @@ void ReleaseContents(PictureControl* control) {
   CloseGifFrameReader(control->schedule.animation);
   control->schedule.animation = nullptr;
   FreePictureSchedule(&control->schedule);
+  // Nothing gives the freed blocks back any more: at once, then.
+  ReleaseQueuedBlocks();
+  DeferBlockRelease(false);
   ClearFileList(&control->files);
   KillTimer(control->window, TIMER_ANIMATION);
   KillTimer(control->window, TIMER_DECODING);
@@ -230,9 +234,13 @@ bool RunScheduledWork(PictureControl* control) {
   }
   bool done = false;
   for (;;) {
-    ScheduleResult result = DoScheduledWork(&control->schedule);
+    // Large blocks freed before go back to the system a piece at a time,
+    // between the steps (before them while that comes first).
+    bool released = ReleaseQueuedPiece();
+    ScheduleResult result = released && ReleaseComesFirst(&control->schedule) ? SCHEDULE_BUSY
+                                                                              : DoScheduledWork(&control->schedule);
     if (result == SCHEDULE_SHOWN) TakeShownPicture(control);
-    if (result == SCHEDULE_IDLE) {
+    if (result == SCHEDULE_IDLE && !released) {
       done = true;
       break;
     }
@@ -310,6 +318,8 @@ LRESULT CALLBACK PictureControlWindowProc(HWND window, UINT message, WPARAM wpar
     if (!control) return FALSE;
     g_app.picture_control = control;
     SetTimer(window, TIMER_MENU_SYNC, MENU_SYNC_PERIOD, nullptr);
+    // Freed large blocks wait for RunScheduledWork to give them back.
+    DeferBlockRelease(true);
     return TRUE;
   }
   if (message == WM_NCDESTROY) {

@@ -74,9 +74,10 @@ struct PictureFit {
 bool FitPicture(int frame_width, int frame_height, int picture_width, int picture_height,
                 PictureFit* fit);
 
-// Runs the schedule's work, step by step, until nothing remains or a
-// message waits; the decoding timer calls it again later. While the picture
-// at the position is pending only input and painting interrupt at once.
+// Runs the schedule's work, step by step, and gives freed large blocks back
+// a piece at a time, until nothing remains or a message waits; the decoding
+// timer calls it again later. While the picture at the position is pending
+// only input and painting interrupt at once.
 // True when nothing remains to be done.
 bool RunScheduledWork(PictureControl* control);
 

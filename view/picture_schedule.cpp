@@ -4,6 +4,7 @@
 #include <cstring>
 #include <new>
 
+#include "raster/block_memory.h"
 #include "raster/memory_bitmap.h"
 
 namespace {
@@ -418,4 +419,9 @@ int64_t LedgerBytes(const PictureSchedule* schedule) {
 
 int64_t ShowingBytes(const PictureSchedule* schedule) {
   return schedule->purpose == DECODING_TO_SHOW ? DecodingBytes(schedule) : 0;
+}
+
+bool ReleaseComesFirst(const PictureSchedule* schedule) {
+  int64_t queued = QueuedBlockBytes();
+  return queued > 0 && (queued > schedule->budget_bytes || !PicturePending(schedule));
 }

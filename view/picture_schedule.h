@@ -140,6 +140,12 @@ bool PicturePending(const PictureSchedule* schedule);
 int64_t LedgerBytes(const PictureSchedule* schedule);
 // Bytes of the decoding of a picture asked for, when one is under way.
 int64_t ShowingBytes(const PictureSchedule* schedule);
+// Large blocks freed before and not yet given back to the system (the queue
+// of raster/block_memory) go back a piece at a time between the window's
+// steps, within some tens of milliseconds; they do not push held pictures
+// out of the ledger. True while that comes before the schedule's work:
+// while they are more than the budget, and before a neighbour is prepared.
+bool ReleaseComesFirst(const PictureSchedule* schedule);
 // Bytes a bitmap's block takes (a MemoryBitmap's allocation); 0 for none.
 int64_t BlockBytes(const Bitmap* bitmap);
 

@@ -2,8 +2,11 @@
 
 #include <gtest/gtest.h>
 
+#include "raster/block_memory.h"
+
 #include <climits>
 #include <cstring>
+#include <vector>
 
 TEST(MemoryBitmapTest, StartsEmptyWithoutStorage) {
   MemoryBitmap bitmap;
@@ -140,4 +143,60 @@ TEST(MemoryBitmapTest, DeletesThroughTheInterface) {
   Bitmap* bitmap = new MemoryBitmap(16, 16);
   bitmap->Bits()[255] = 1;
   delete bitmap;  // the sanitizer reports a leak otherwise
+}
+
+// Large blocks freed while release is deferred wait in the queue, oldest
+// first, and go back RELEASE_PIECE_BYTES at a time from their end, counted
+// in whole pages; small ones and those freed without deferral go at once.
+TEST(BlockMemoryTest, QueuesLargeBlocksAndGivesThemBackInPieces) {
+  const int64_t MB = 1 << 20;
+  ReleaseQueuedBlocks();
+  DeferBlockRelease(true);
+  FreeBlock(AllocateBlock(1000), 1000);
+  FreeBlock(nullptr, 64 * MB);
+  EXPECT_EQ(QueuedBlockBytes(), 0);
+
+  // 24,000,000 pixel bytes and the alignment slack: 5860 pages. Growing
+  // frees the old block before taking the larger one.
+  MemoryBitmap* picture = new MemoryBitmap(3000, 2000);
+  ASSERT_NE(picture->Bits(), nullptr);
+  picture->Bits()[3000 * 2000 - 1] = 1;
+  EXPECT_TRUE(picture->Resize(3000, 3000));
+  EXPECT_EQ(picture->AllocatedBytes(), 45000000);
+  EXPECT_EQ(QueuedBlockBytes(), 5860 * 4096);
+  delete picture;  // 45,000,063 bytes: 10987 pages
+  EXPECT_EQ(QueuedBlockBytes(), (5860 + 10987) * 4096);
+  void* block = AllocateBlock(static_cast<size_t>(70 * MB + 1));
+  ASSERT_NE(block, nullptr);
+  FreeBlock(block, static_cast<size_t>(70 * MB + 1));
+  int64_t queued = (5860 + 10987) * 4096 + 70 * MB + 4096;
+  EXPECT_EQ(QueuedBlockBytes(), queued);
+
+  // Per block: full pieces while more than one is held, then the rest.
+  const int64_t piece = static_cast<int64_t>(RELEASE_PIECE_BYTES);
+  std::vector<int64_t> expected;
+  for (int64_t held : {int64_t(5860) * 4096, int64_t(10987) * 4096, 70 * MB + 4096}) {
+    for (; held > piece; held -= piece) expected.push_back(piece);
+    expected.push_back(held);
+  }
+  for (int64_t bytes : expected) {
+    ASSERT_TRUE(ReleaseQueuedPiece());
+    queued -= bytes;
+    EXPECT_EQ(QueuedBlockBytes(), queued);
+  }
+  EXPECT_EQ(queued, 0);
+  EXPECT_FALSE(ReleaseQueuedPiece());
+
+  // Given back at once without deferral, and all of the queue at once.
+  DeferBlockRelease(false);
+  delete new MemoryBitmap(4000, 4000);
+  EXPECT_EQ(QueuedBlockBytes(), 0);
+  DeferBlockRelease(true);
+  delete new MemoryBitmap(4000, 4000);
+  delete new MemoryBitmap(5000, 4000);
+  EXPECT_EQ(QueuedBlockBytes(), (15626 + 19532) * 4096);
+  ReleaseQueuedBlocks();
+  EXPECT_EQ(QueuedBlockBytes(), 0);
+  EXPECT_FALSE(ReleaseQueuedPiece());
+  DeferBlockRelease(false);
 }
