@@ -539,6 +539,7 @@ SkipFigures SkipOverHugePicture(const std::string& folder, const Fingerprint& fi
   SetWindowLongPtrA(control, GWLP_WNDPROC, reinterpret_cast<LONG_PTR>(g_control_procedure));
   skip.huge_shown = g_huge_painted;
   return skip;
+}
 
 // ---- Giving memory back: the longest single call on the window's thread
 // when a decoding of the huge progressive JPEG ends (its last step frees
