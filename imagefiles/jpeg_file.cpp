@@ -75,8 +75,6 @@ struct JpegDecoding {
   bool owns_target;
   Bitmap* bitmap;         // the picture, once sized (upright)
   unsigned char* row;     // sample row for grey and CMYK output
-  uint32_t* out;          // the next row to fill
-  ptrdiff_t span;         // pixels from one row to the next (negative when flipped)
   int width, height;       // as stored
   bool header_read;
   bool exif_seen;         // the first Exif APP1 segment has been read
@@ -234,14 +232,7 @@ void BeginOutput(JpegDecoding* d) {
   }
   if (bitmap->Width() != upright_width || bitmap->Height() != upright_height || !bitmap->Bits()) Fail(cinfo);
   d->bitmap = bitmap;
-  Bitmap* rows = PictureTurnRows(&d->turn, bitmap, width, height);
-  if (!rows) Fail(cinfo);
-  d->span = rows->RowSpan();
-  d->out = rows->Bits();
-  if (rows->IsFlipped()) {
-    d->out += (height - 1) * d->span;
-    d->span = -d->span;
-  }
+  if (!StartPictureTurn(&d->turn, bitmap, width, height, false)) Fail(cinfo);
   d->output_started = true;
 }
 
@@ -297,7 +288,8 @@ bool ReadHeader(JpegDecoding* d, int64_t max_bytes) {
     d->work_limit = int64_t(JPEG_WORK_MULTIPLE) * DCTSIZE2 * (blocks > LEAST_WORK_BLOCKS ? blocks : LEAST_WORK_BLOCKS);
     CountScan(d);  // the first scan, whose header jpeg_read_header has read
   }
-  if (picture + d->coefficient_bytes + d->buffer_bytes + PictureTurnBytes(&d->turn, d->width, d->height) > max_bytes)
+  if (picture + d->coefficient_bytes + d->buffer_bytes + PictureTurnBytes(&d->turn, d->width, d->height, false) >
+      max_bytes)
     return false;
   // Colour pictures: libjpeg writes B, G, R, 255 straight into the bitmap's
   // rows. Its conversion gives the very values of its RGB output, and no
@@ -369,12 +361,14 @@ bool PutRows(JpegDecoding* d, int64_t* work) {
   int width = static_cast<int>(cinfo->output_width);
   int rows = OutputRowsPerStep(cinfo);
   for (int n = 0; n < rows && cinfo->output_scanline < cinfo->output_height; ++n) {
-    JSAMPROW samples[1] = {d->in_place ? reinterpret_cast<JSAMPROW>(d->out) : d->row};
+    int y = static_cast<int>(cinfo->output_scanline);
+    uint32_t* out = PictureTurnRow(&d->turn, d->bitmap, y);
+    JSAMPROW samples[1] = {d->in_place ? reinterpret_cast<JSAMPROW>(out) : d->row};
     // The stdio source never suspends: libjpeg fills what is missing.
     if (jpeg_read_scanlines(cinfo, samples, 1) != 1) Fail(cinfo);
-    if (!d->in_place) ConvertRow(d->row, width, cinfo->output_components, cinfo->out_color_space, d->out);
-    d->out += d->span;
-    *work += width;
+    if (!d->in_place) ConvertRow(d->row, width, cinfo->output_components, cinfo->out_color_space, out);
+    // A quarter turn moves the rows into the picture a band at a time.
+    *work += width + PictureTurnRowDone(&d->turn, d->bitmap, y);
   }
   if (cinfo->output_scanline < cinfo->output_height) return false;
   if (d->multi_scan) jpeg_finish_output(cinfo);
@@ -402,11 +396,11 @@ JpegDecoding* StartJpegDecoding(FILE* file, bool owns_file, int64_t max_bytes) {
 }
 
 int64_t JpegWorkingNeed(const JpegDecoding* d) {
-  return d->coefficient_bytes + d->buffer_bytes + PictureTurnBytes(&d->turn, d->width, d->height);
+  return d->coefficient_bytes + d->buffer_bytes + PictureTurnBytes(&d->turn, d->width, d->height, false);
 }
 
 int64_t JpegWorkingHeld(const JpegDecoding* d) {
-  int64_t turn = d->turn.unturned ? PictureTurnBytes(&d->turn, d->width, d->height) : 0;
+  int64_t turn = d->turn.unturned ? PictureTurnBytes(&d->turn, d->width, d->height, false) : 0;
   if (!d->libjpeg_live) return turn;
   return (d->started || d->output_started ? d->coefficient_bytes : 0) + d->buffer_bytes + turn;
 }
@@ -438,7 +432,8 @@ int StepJpegDecoding(JpegDecoding* d) {
     if (StepPictureTurn(&d->turn, d->bitmap, &work)) d->phase = PHASE_DONE;
   } else if (PutRows(d, &work)) {
     ReleaseLibjpeg(d);
-    d->phase = PictureTurnNeeded(&d->turn) ? PHASE_TURN : PHASE_DONE;
+    d->phase = PictureTurnAfterRows(&d->turn) ? PHASE_TURN : PHASE_DONE;
+    if (d->phase == PHASE_DONE) ReleasePictureTurn(&d->turn);
   }
   d->last_step_work = work;
   return d->phase == PHASE_DONE ? 1 : 0;

@@ -99,7 +99,6 @@ struct PngDecoding {
   Bitmap* target;    // the bitmap to fill, or null to make one
   bool owns_target;
   Bitmap* bitmap;    // the picture, once sized (upright)
-  Bitmap* rows;      // the bitmap the rows go into: the picture or the turn's block
   bool done;
   bool failed;
   bool turning;      // the rows are in; the picture is being turned upright
@@ -155,7 +154,7 @@ bool ReadHeader(PngDecoding* d, int64_t max_bytes) {
   // The current and the previous row, of four bytes a pixel at most after
   // the transformations; the eXIf chunk twice; the turn's block.
   d->working_bytes = PNG_SMALL_BYTES + 2 * (int64_t(width) * 8 + 64) + 2 * int64_t(EXIF_CHUNK_BYTES) +
-                     PictureTurnBytes(&d->turn, d->width, d->height);
+                     PictureTurnBytes(&d->turn, d->width, d->height, interlace != PNG_INTERLACE_NONE);
   if (picture < 0 || picture + d->working_bytes > max_bytes) return false;
   RequestPngPixelFormat(d->png, d->info, bit_depth, colour_type);
   // What png_read_image does before its rows, in the same order.
@@ -188,8 +187,8 @@ bool SizeBitmap(PngDecoding* d) {
   }
   if (bitmap->Width() != width || bitmap->Height() != height || !bitmap->Bits()) return false;
   d->bitmap = bitmap;
-  d->rows = PictureTurnRows(&d->turn, bitmap, d->width, d->height);
-  return d->rows != nullptr;
+  // An interlaced file's rows are complete only in its last pass.
+  return StartPictureTurn(&d->turn, bitmap, d->width, d->height, d->passes > 1);
 }
 
 // Work of the next row libpng reads: the pixels of the row of the pass
@@ -222,7 +221,7 @@ PngDecoding* StartPngDecoding(FILE* file, bool owns_file, int64_t max_bytes) {
 
 int64_t PngWorkingBytes(const PngDecoding* d) {
   if (d->png) return d->working_bytes;
-  return d->turn.unturned ? PictureTurnBytes(&d->turn, d->width, d->height) : 0;
+  return d->turn.unturned ? PictureTurnBytes(&d->turn, d->width, d->height, d->turn.whole) : 0;
 }
 
 void PngPictureSize(const PngDecoding* d, int* width, int* height) {
@@ -251,17 +250,18 @@ int StepPngDecoding(PngDecoding* d) {
     FailDecoding(d);
     return -1;
   }
-  Bitmap* bitmap = d->rows;
-  ptrdiff_t span = bitmap->RowSpan();
   int64_t work = 0;
   // Rows while the next still fits the step; at least one.
   do {
-    int y = bitmap->IsFlipped() ? d->height - 1 - d->row : d->row;
-    uint32_t* row = bitmap->Bits() + y * span;
+    uint32_t* row = PictureTurnRow(&d->turn, d->bitmap, d->row);
     work += RowPixels(d) + ROW_WORK;
     png_read_row(d->png, reinterpret_cast<png_bytep>(row), nullptr);
-    // A row is complete once the last pass has been through it.
-    if (d->pass == d->passes - 1) ReorderPngRow(row, d->width);
+    // A row is complete once the last pass has been through it; a quarter
+    // turn moves the rows into the picture a band at a time.
+    if (d->pass == d->passes - 1) {
+      ReorderPngRow(row, d->width);
+      work += PictureTurnRowDone(&d->turn, d->bitmap, d->row);
+    }
     if (++d->row == d->height) {
       d->row = 0;
       ++d->pass;
@@ -271,8 +271,9 @@ int StepPngDecoding(PngDecoding* d) {
   if (d->pass < d->passes) return 0;
   // png_read_end is not called, as by png_read_image's callers.
   ReleaseReading(d);
-  d->turning = PictureTurnNeeded(&d->turn);
+  d->turning = PictureTurnAfterRows(&d->turn);
   d->done = !d->turning;
+  if (d->done) ReleasePictureTurn(&d->turn);
   return d->done ? 1 : 0;
 }
 

@@ -37,5 +37,12 @@ int TurnRowCount(int turn, int width, int height);
 // not match; rows outside the work are left out.
 void TurnBitmapRows(Bitmap* source, Bitmap* target, int turn, int first, int count);
 
+// For 5 to 8: the rows [first, first + rows) of a picture of height rows,
+// held in the first rows of band (of the picture's width), into their
+// places in target (already of the turned size). So a picture decoded row by row is
+// turned as its rows come, a band at a time, without a second bitmap of its
+// size. Nothing happens when the sizes do not match.
+void TurnBitmapBand(Bitmap* band, int rows, int first, int height, Bitmap* target, int turn);
+
 // The whole turn at once, into target (resized) for 5 to 8, in place otherwise.
 void TurnBitmap(Bitmap* source, Bitmap* target, int turn);

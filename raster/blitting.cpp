@@ -647,6 +647,11 @@ void RotateBlitBitmap(Bitmap* dest, Bitmap* src, int dstx, int dsty, int dstw, i
   }
 }
 
+void TransposePixels(uint32_t* dest, int64_t dspan, const uint32_t* src, int64_t xstep, int64_t ystep, int64_t cols,
+                     int64_t rows) {
+  if (dest && src && cols > 0 && rows > 0) kernels.transpose_block(dest, dspan, src, xstep, ystep, cols, rows);
+}
+
 void BlurBitmap(Bitmap* dest, Bitmap* src, int width, int height) {
   Surface d, s;
   if (!GetSurface(dest, &d) || !GetSurface(src, &s)) return;
