@@ -7,6 +7,7 @@
 #include <csetjmp>
 #include <cstdint>
 #include <cstdio>
+#include <cstring>
 #include <string>
 #include <vector>
 
@@ -67,8 +68,9 @@ Bytes MakeTiff(const Tiff& t) {
 }
 
 Bytes App1(const Bytes& tiff) {
-  Bytes b = {'E', 'x', 'i', 'f', 0, 0};
-  b.insert(b.end(), tiff.begin(), tiff.end());
+  Bytes b(6 + tiff.size(), 0);
+  memcpy(b.data(), "Exif", 4);
+  std::copy(tiff.begin(), tiff.end(), b.begin() + 6);
   return b;
 }
 
