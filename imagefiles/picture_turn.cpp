@@ -16,11 +16,12 @@ int TurnOf(const PictureTurn* turn) {
   return turn->orientation >= TURN_NONE && turn->orientation <= TURN_270 ? turn->orientation : TURN_NONE;
 }
 
-// Rows of a band: as many as a step's pixels allow, at most the tile's 64,
-// in whole 16s where there are as many (a turned row then gets whole
-// cache lines of 16 pixels).
+// Rows of a band: as many as two steps' pixels allow, at most the tile's
+// 64, in whole 16s where there are as many (a turned row then gets whole
+// cache lines of 16 pixels). Each turn of a band passes over all the
+// picture's rows, so fewer, taller bands cost less.
 int BandRows(int width, int height) {
-  int64_t rows = PICTURE_STEP_PIXELS / (width > 0 ? width : 1);
+  int64_t rows = 2 * PICTURE_STEP_PIXELS / (width > 0 ? width : 1);
   if (rows > TURN_TILE_ROWS) rows = TURN_TILE_ROWS;
   if (rows > 16) rows -= rows % 16;
   if (rows > height) rows = height;

@@ -7,9 +7,9 @@
 // - orientations 1 to 4 keep the sides: the rows go straight into the
 //   picture, which is turned in place after the last row, in steps;
 // - 5 to 8 swap them: the rows go into a band of stored rows (as many as
-//   a step's pixels, at most 64), turned into the picture each time it is
-//   full, so that no second block of the picture's size is taken (a fresh
-//   block costs more to touch than the turn itself);
+//   two steps' pixels, at most 64), turned into the picture each time it
+//   is full, so that no second block of the picture's size is taken (a
+//   fresh block costs more to touch than the turn itself);
 // - except when the rows do not come in order (an interlaced PNG): then
 //   they go into a block of the stored size, turned into the picture after
 //   the last row, in steps, and freed.

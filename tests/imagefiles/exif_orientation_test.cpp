@@ -357,7 +357,7 @@ TEST(ExifOrientation, JpegAndPngPicturesComeOutUpright) {
       EXPECT_EQ(PictureDecodingPictureBytes(decoding), BitmapByteCount(expected_png->Width(), expected_png->Height()));
       int64_t need = PictureDecodingNeed(decoding);
       int result = 0, steps = 0;
-      // A step with the turn of its rows moves at most twice a step's pixels.
+      // A step with the turn of its rows: here at most twice a step's pixels.
       while ((result = StepPictureDecoding(decoding)) == 0) {
         EXPECT_LE(PictureDecodingHeld(decoding), need) << what;
         EXPECT_LE(PictureDecodingLastStepWork(decoding), 2 * PICTURE_STEP_PIXELS) << what;
