@@ -122,68 +122,44 @@ int DifferentPixels(const Bitmap* a, const Bitmap* b) {
 }  // namespace
 
 TEST(ExifOrientation, ReadsOnlyAWellFormedOrientationEntry) {
-  struct Case {
+  // Each value after 0 to 2 other entries, then broken blocks: no turn.
+  const struct {
     const char* what;
-    Tiff tiff;
-    int expected;
+    void (*make)(Tiff* t, uint32_t value);
+    bool valid;
+  } cases[] = {
+      {"value",
+       [](Tiff* t, uint32_t v) {
+         t->orientation = v;
+         t->entries_before = int(v % 3);
+       },
+       true},
+      {"out of range", [](Tiff* t, uint32_t v) { t->orientation = v == 8 ? 0xFFFF : v == 1 ? 0 : v + 8; }, false},
+      {"type LONG", [](Tiff* t, uint32_t) { t->type = 4; }, false},
+      {"two values", [](Tiff* t, uint32_t) { t->count = 2; }, false},
+      {"magic 43", [](Tiff* t, uint32_t) { t->magic = 43; }, false},
+      {"IFD outside", [](Tiff* t, uint32_t v) { t->ifd_offset = v < 4 ? 26 + v : 0xFFFFFFFFu - v; }, false},
+      {"entries claimed", [](Tiff* t, uint32_t v) { t->claimed_entries = v < 4 ? 0 : v < 6 ? 2 : 0xFFFF; }, false},
   };
-  std::vector<Case> cases;
-  for (bool big : {false, true}) {
-    for (uint32_t value = 1; value <= 8; ++value) {
-      Case c{"each value", Tiff(), int(value)};
-      c.tiff.big_endian = big;
-      c.tiff.orientation = value;
-      c.tiff.entries_before = int(value % 3);
-      cases.push_back(c);
-    }
-    Case c{"", Tiff(), 1};
-    c.tiff.big_endian = big;
-    for (uint32_t value : {0u, 9u, 0x600u, 0xFFFFu}) {
-      c.what = "out of range";
-      c.tiff.orientation = value;
-      cases.push_back(c);
-    }
-    c.tiff = Tiff();
-    c.tiff.big_endian = big;
-    c.what = "type LONG";
-    c.tiff.type = 4;
-    cases.push_back(c);
-    c.tiff.type = 3;
-    c.what = "two values";
-    c.tiff.count = 2;
-    cases.push_back(c);
-    c.tiff.count = 1;
-    c.what = "magic 43";
-    c.tiff.magic = 43;
-    cases.push_back(c);
-    c.tiff.magic = 42;
-    for (uint32_t offset : {27u, 28u, 1000u, 0xFFFFFFF0u, 0xFFFFFFFFu}) {
-      c.what = "IFD outside";
-      c.tiff.ifd_offset = offset;
-      cases.push_back(c);
-    }
-    c.tiff.ifd_offset = 8;
-    for (int claimed : {2, 100, 0xFFFF}) {
-      c.what = "more entries claimed than held";
-      c.tiff.claimed_entries = claimed;
-      cases.push_back(c);
-    }
-    c.what = "no entry";
-    c.tiff.claimed_entries = 0;
-    cases.push_back(c);
-  }
-  for (const Case& c : cases) {
-    Bytes tiff = MakeTiff(c.tiff);
-    std::string what = std::string(c.what) + (c.tiff.big_endian ? " MM " : " II ") + std::to_string(c.tiff.orientation);
-    EXPECT_EQ(ExifOrientationOfTiff(tiff.data(), tiff.size()), c.expected) << what;
-    Bytes app1 = App1(tiff);
-    EXPECT_EQ(ExifOrientationOfApp1(app1.data(), app1.size()), c.expected) << what;
-    // Cut anywhere before the end of the value: no orientation, and
-    // nothing read beyond the bytes given.
-    size_t value_end = 8 + 2 + 12 * (c.tiff.entries_before + 1) - 2;
-    for (size_t size = 0; size < value_end; ++size) {
-      Bytes cut(tiff.begin(), tiff.begin() + size);
-      EXPECT_EQ(ExifOrientationOfTiff(cut.data(), cut.size()), 1) << what << " cut to " << size;
+  for (const auto& c : cases) {
+    for (bool big : {false, true}) {
+      for (uint32_t value = 1; value <= 8; ++value) {
+        Tiff t;
+        t.big_endian = big;
+        c.make(&t, value);
+        Bytes tiff = MakeTiff(t);
+        std::string what = std::string(c.what) + (big ? " MM " : " II ") + std::to_string(value);
+        int expected = c.valid ? int(value) : 1;
+        EXPECT_EQ(ExifOrientationOfTiff(tiff.data(), tiff.size()), expected) << what;
+        Bytes app1 = App1(tiff);
+        EXPECT_EQ(ExifOrientationOfApp1(app1.data(), app1.size()), expected) << what;
+        // Cut anywhere before the end of the value: no turn, and nothing
+        // read beyond the bytes given (ASan).
+        for (size_t size = 0; size < size_t(12 * (t.entries_before + 1) + 8); ++size) {
+          Bytes cut(tiff.begin(), tiff.begin() + size);
+          EXPECT_EQ(ExifOrientationOfTiff(cut.data(), cut.size()), 1) << what << " cut to " << size;
+        }
+      }
     }
   }
   // The APP1 payload starts "Exif\0\0"; the TIFF header alone is no Exif.
