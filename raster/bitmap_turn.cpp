@@ -60,8 +60,9 @@ void TurnSides(const Rows& s, int s_first, int s_height, const Rows& t, int turn
     for (int x0 = x_begin; x0 < x_end; x0 += TILE) {
       int x1 = std::min(x0 + TILE, x_end);
       const uint32_t* corner = s.Row((from_bottom ? s_height - 1 - x0 : x0) - s_first) + (from_right ? s.width - 1 - y0 : y0);
+      // The turned picture is not read again before it is shown.
       TransposePixels(t.Row(y0) + x0, t.span, corner, from_bottom ? -s.span : s.span, from_right ? -1 : 1, x1 - x0,
-                      y1 - y0);
+                      y1 - y0, true);
     }
   }
 }
