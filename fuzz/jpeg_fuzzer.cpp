@@ -1,18 +1,22 @@
 // LoadJpegFile's decoding on arbitrary bytes, and for half of the inputs
 // that it decodes, libjpeg's plain decoding too (every scan read by
-// jpeg_start_decompress, then the rows): the stepped decoding, in
-// buffered-image mode for a multi-scan file, must give the same pixels.
+// jpeg_start_decompress, then the rows, turned as the first Exif APP1
+// segment that libjpeg saves says): the stepped decoding, in buffered-image
+// mode for a multi-scan file, must give the same pixels.
 #include <csetjmp>
 #include <cstddef>
 #include <cstdint>
 #include <cstdio>
 #include <cstdlib>
+#include <cstring>
 #include <vector>
 
 #include <jpeglib.h>
 
 #include "fuzz/fuzz_bitmap.h"
+#include "imagefiles/exif_orientation.h"
 #include "imagefiles/jpeg_file.h"
+#include "raster/bitmap_turn.h"
 
 namespace {
 
@@ -26,9 +30,18 @@ struct Plain {
 void Jump(j_common_ptr cinfo) { longjmp(reinterpret_cast<Plain*>(cinfo)->recovery, 1); }
 void Quiet(j_common_ptr, int) {}
 
-// The plain decoding into bitmap, in the pixels of the decoder; false when
-// libjpeg gives up or the size differs from expected's.
-bool DecodePlain(FILE* file, Plain* p, Bitmap* expected, MemoryBitmap* bitmap) {
+// The first APP1 segment of the header that starts "Exif\0\0".
+int SavedOrientation(j_decompress_ptr cinfo) {
+  for (jpeg_saved_marker_ptr m = cinfo->marker_list; m; m = m->next) {
+    if (m->marker == JPEG_APP0 + 1 && m->data_length >= 6 && memcmp(m->data, "Exif\0\0", 6) == 0)
+      return ExifOrientationOfApp1(m->data, m->data_length);
+  }
+  return 1;
+}
+
+// The plain decoding into bitmap, in the pixels of the decoder as stored;
+// false when libjpeg gives up or the size, turned, differs from expected's.
+bool DecodePlain(FILE* file, Plain* p, Bitmap* expected, MemoryBitmap* bitmap, int* orientation) {
   p->cinfo.err = jpeg_std_error(&p->errors);
   p->errors.error_exit = Jump;
   p->errors.emit_message = Quiet;
@@ -38,11 +51,16 @@ bool DecodePlain(FILE* file, Plain* p, Bitmap* expected, MemoryBitmap* bitmap) {
   }
   jpeg_create_decompress(&p->cinfo);
   jpeg_stdio_src(&p->cinfo, file);
+  jpeg_save_markers(&p->cinfo, JPEG_APP0 + 1, 0xFFFF);
   jpeg_read_header(&p->cinfo, TRUE);
+  *orientation = SavedOrientation(&p->cinfo);
   jpeg_start_decompress(&p->cinfo);
   int width = static_cast<int>(p->cinfo.output_width), components = p->cinfo.output_components;
-  if (width != expected->Width() || static_cast<int>(p->cinfo.output_height) != expected->Height()) abort();
-  bitmap->Resize(width, expected->Height());
+  int height = static_cast<int>(p->cinfo.output_height);
+  int upright_width = 0, upright_height = 0;
+  TurnedSize(*orientation, width, height, &upright_width, &upright_height);
+  if (upright_width != expected->Width() || upright_height != expected->Height()) abort();
+  bitmap->Resize(width, height);
   p->row.resize(static_cast<size_t>(width) * components);
   while (p->cinfo.output_scanline < p->cinfo.output_height) {
     uint32_t* out = bitmap->Bits() + p->cinfo.output_scanline * bitmap->RowSpan();
@@ -76,8 +94,12 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
   if ((size & 1) && whole && whole->Bits()) {
     rewind(file);
     static Plain plain;
-    MemoryBitmap plain_bitmap;
-    if (DecodePlain(file, &plain, whole, &plain_bitmap)) ExpectSameResult(whole, &plain_bitmap);
+    MemoryBitmap plain_bitmap, turned;
+    int orientation = 1;
+    if (DecodePlain(file, &plain, whole, &plain_bitmap, &orientation)) {
+      TurnBitmap(&plain_bitmap, &turned, orientation);
+      ExpectSameResult(whole, TurnSwapsSides(orientation) ? &turned : &plain_bitmap);
+    }
   }
   fclose(file);
   return 0;

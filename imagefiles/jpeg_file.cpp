@@ -10,8 +10,10 @@
 #include <jpeglib.h>
 
 #include "base/utf8_file.h"
+#include "imagefiles/exif_orientation.h"
 #include "imagefiles/picture_bounds.h"
 #include "imagefiles/picture_decoding.h"
+#include "imagefiles/picture_turn.h"
 #include "raster/memory_bitmap.h"
 
 namespace {
@@ -27,6 +29,7 @@ const int64_t JPEG_SMALL_BYTES = 256 * 1024;
 enum JpegPhase {
   PHASE_SCANS,   // multi-scan: reading the scans into the coefficient arrays
   PHASE_OUTPUT,  // the rows into the bitmap
+  PHASE_TURN,    // the rows turned upright as the Exif orientation says
   PHASE_DONE,
   PHASE_FAILED,
 };
@@ -70,11 +73,12 @@ struct JpegDecoding {
   bool in_place;          // libjpeg writes pixels straight into the rows
   Bitmap* target;         // the bitmap to fill, or null to make one
   bool owns_target;
-  Bitmap* bitmap;         // the bitmap being filled, once sized
+  Bitmap* bitmap;         // the picture, once sized (upright)
   unsigned char* row;     // sample row for grey and CMYK output
-  uint32_t* out;          // the next row to fill
-  ptrdiff_t span;         // pixels from one row to the next (negative when flipped)
-  int width, height;
+  int width, height;       // as stored
+  bool header_read;
+  bool exif_seen;         // the first Exif APP1 segment has been read
+  PictureTurn turn;
   int64_t coefficient_bytes;  // of a multi-scan file
   int64_t buffer_bytes;       // row buffers and tables
   int64_t work_limit;         // coefficients all scans may visit
@@ -84,6 +88,53 @@ struct JpegDecoding {
 };
 
 namespace {
+
+// Up to size bytes from libjpeg's data source; false if the source would
+// suspend (the stdio source never does: at the end of the file it gives an
+// end marker).
+bool ReadSource(j_decompress_ptr cinfo, unsigned char* out, size_t size) {
+  jpeg_source_mgr* source = cinfo->src;
+  while (size > 0) {
+    if (source->bytes_in_buffer == 0 && !source->fill_input_buffer(cinfo)) return false;
+    size_t n = size < source->bytes_in_buffer ? size : source->bytes_in_buffer;
+    memcpy(out, source->next_input_byte, n);
+    source->next_input_byte += n;
+    source->bytes_in_buffer -= n;
+    out += n;
+    size -= n;
+  }
+  return true;
+}
+
+// An APP1 segment. The first one of the header that starts "Exif\0\0" is
+// read whole (at most 65533 bytes) for the orientation; every other one is
+// skipped, as libjpeg skips it. (libjpeg's marker saving would keep them
+// all, and appends each to its list by walking it from the start.)
+boolean ReadApp1(j_decompress_ptr cinfo) {
+  JpegDecoding* d = static_cast<JpegDecoding*>(cinfo->client_data);
+  unsigned char length_bytes[2];
+  if (!ReadSource(cinfo, length_bytes, 2)) return FALSE;
+  long length = long(length_bytes[0]) << 8 | length_bytes[1];
+  length -= 2;
+  const unsigned char EXIF[6] = {'E', 'x', 'i', 'f', 0, 0};
+  if (!d->header_read && !d->exif_seen && length >= long(sizeof EXIF)) {
+    unsigned char start[sizeof EXIF];
+    if (!ReadSource(cinfo, start, sizeof start)) return FALSE;
+    length -= long(sizeof start);
+    if (memcmp(start, EXIF, sizeof EXIF) == 0) {
+      d->exif_seen = true;
+      size_t size = sizeof EXIF + static_cast<size_t>(length);
+      unsigned char* payload = static_cast<unsigned char*>(
+          (*cinfo->mem->alloc_large)(reinterpret_cast<j_common_ptr>(cinfo), JPOOL_IMAGE, size));
+      memcpy(payload, EXIF, sizeof EXIF);
+      if (!ReadSource(cinfo, payload + sizeof EXIF, static_cast<size_t>(length))) return FALSE;
+      length = 0;
+      d->turn = MakePictureTurn(ExifOrientationOfApp1(payload, size));
+    }
+  }
+  if (length > 0) (*cinfo->src->skip_input_data)(cinfo, length);
+  return TRUE;
+}
 
 // One row of grey, CMYK or RGB samples into pixels.
 void ConvertRow(const unsigned char* row, int width, int components, J_COLOR_SPACE space, uint32_t* out) {
@@ -170,22 +221,19 @@ void BeginOutput(JpegDecoding* d) {
   }
   int width = static_cast<int>(cinfo->output_width);
   int height = static_cast<int>(cinfo->output_height);
+  int upright_width = 0, upright_height = 0;
+  UprightPictureSize(&d->turn, width, height, &upright_width, &upright_height);
   Bitmap* bitmap = d->target;
   if (!bitmap) {
-    bitmap = d->target = new (std::nothrow) MemoryBitmap(width, height);
+    bitmap = d->target = new (std::nothrow) MemoryBitmap(upright_width, upright_height);
     d->owns_target = true;
     if (!bitmap) Fail(cinfo);
   } else {
-    bitmap->Resize(width, height);
+    bitmap->Resize(upright_width, upright_height);
   }
-  if (bitmap->Width() != width || bitmap->Height() != height || !bitmap->Bits()) Fail(cinfo);
+  if (bitmap->Width() != upright_width || bitmap->Height() != upright_height || !bitmap->Bits()) Fail(cinfo);
   d->bitmap = bitmap;
-  d->span = bitmap->RowSpan();
-  d->out = bitmap->Bits();
-  if (bitmap->IsFlipped()) {
-    d->out += (height - 1) * d->span;
-    d->span = -d->span;
-  }
+  if (!StartPictureTurn(&d->turn, bitmap, width, height, false)) Fail(cinfo);
   d->output_started = true;
 }
 
@@ -198,6 +246,7 @@ void ReleaseLibjpeg(JpegDecoding* d) {
 
 void FailDecoding(JpegDecoding* d) {
   ReleaseLibjpeg(d);
+  ReleasePictureTurn(&d->turn);
   if (d->owns_target) delete d->target;
   d->target = nullptr;
   d->owns_target = false;
@@ -213,15 +262,20 @@ bool ReadHeader(JpegDecoding* d, int64_t max_bytes) {
   d->file_start = FilePosition(d->file);
   d->file_end = file_bytes < INT64_MAX - d->file_start ? d->file_start + file_bytes : INT64_MAX;
   jpeg_stdio_src(cinfo, d->file);
+  cinfo->client_data = d;
+  jpeg_set_marker_processor(cinfo, JPEG_APP0 + 1, ReadApp1);
   jpeg_read_header(cinfo, TRUE);
+  d->header_read = true;
   // A frame its file cannot hold is refused before libjpeg reserves its
   // coefficients or any bitmap is sized.
   if (!JpegFitsFile(cinfo, file_bytes)) return false;
-  // Nothing is scaled: the output has the image's size.
-  int64_t picture = BitmapByteCount(static_cast<int>(cinfo->image_width), static_cast<int>(cinfo->image_height));
-  if (picture < 0) return false;
+  // Nothing is scaled: the output has the image's size, turned upright.
   d->width = static_cast<int>(cinfo->image_width);
   d->height = static_cast<int>(cinfo->image_height);
+  int upright_width = 0, upright_height = 0;
+  UprightPictureSize(&d->turn, d->width, d->height, &upright_width, &upright_height);
+  int64_t picture = BitmapByteCount(upright_width, upright_height);
+  if (picture < 0) return false;
   d->multi_scan = jpeg_has_multiple_scans(cinfo) != 0;
   // Sample rows of each component for upsampling and colour conversion,
   // with the context rows of the smoothing.
@@ -237,7 +291,9 @@ bool ReadHeader(JpegDecoding* d, int64_t max_bytes) {
     d->work_limit = int64_t(JPEG_WORK_MULTIPLE) * DCTSIZE2 * (blocks > LEAST_WORK_BLOCKS ? blocks : LEAST_WORK_BLOCKS);
     CountScan(d);  // the first scan, whose header jpeg_read_header has read
   }
-  if (picture + d->coefficient_bytes + d->buffer_bytes > max_bytes) return false;
+  if (picture + d->coefficient_bytes + d->buffer_bytes + PictureTurnBytes(&d->turn, d->width, d->height, false) >
+      max_bytes)
+    return false;
   // Colour pictures: libjpeg writes B, G, R, 255 straight into the bitmap's
   // rows. Its conversion gives the very values of its RGB output, and no
   // second pass over the pixels is needed.
@@ -308,12 +364,14 @@ bool PutRows(JpegDecoding* d, int64_t* work) {
   int width = static_cast<int>(cinfo->output_width);
   int rows = OutputRowsPerStep(cinfo);
   for (int n = 0; n < rows && cinfo->output_scanline < cinfo->output_height; ++n) {
-    JSAMPROW samples[1] = {d->in_place ? reinterpret_cast<JSAMPROW>(d->out) : d->row};
+    int y = static_cast<int>(cinfo->output_scanline);
+    uint32_t* out = PictureTurnRow(&d->turn, d->bitmap, y);
+    JSAMPROW samples[1] = {d->in_place ? reinterpret_cast<JSAMPROW>(out) : d->row};
     // The stdio source never suspends: libjpeg fills what is missing.
     if (jpeg_read_scanlines(cinfo, samples, 1) != 1) Fail(cinfo);
-    if (!d->in_place) ConvertRow(d->row, width, cinfo->output_components, cinfo->out_color_space, d->out);
-    d->out += d->span;
-    *work += width;
+    if (!d->in_place) ConvertRow(d->row, width, cinfo->output_components, cinfo->out_color_space, out);
+    // A quarter turn moves the rows into the picture a band at a time.
+    *work += width + PictureTurnRowDone(&d->turn, d->bitmap, y);
   }
   if (cinfo->output_scanline < cinfo->output_height) return false;
   if (d->multi_scan) jpeg_finish_output(cinfo);
@@ -332,6 +390,7 @@ JpegDecoding* StartJpegDecoding(FILE* file, bool owns_file, int64_t max_bytes) {
   }
   d->file = file;
   d->owns_file = owns_file;
+  d->turn = MakePictureTurn(EXIF_ORIENTATION_UPRIGHT);
   if (!Start(d, max_bytes)) {
     free(d);
     return nullptr;
@@ -339,16 +398,18 @@ JpegDecoding* StartJpegDecoding(FILE* file, bool owns_file, int64_t max_bytes) {
   return d;
 }
 
-int64_t JpegWorkingNeed(const JpegDecoding* d) { return d->coefficient_bytes + d->buffer_bytes; }
+int64_t JpegWorkingNeed(const JpegDecoding* d) {
+  return d->coefficient_bytes + d->buffer_bytes + PictureTurnBytes(&d->turn, d->width, d->height, false);
+}
 
 int64_t JpegWorkingHeld(const JpegDecoding* d) {
-  if (!d->libjpeg_live) return 0;
-  return (d->started || d->output_started ? d->coefficient_bytes : 0) + d->buffer_bytes;
+  int64_t turn = d->turn.unturned ? PictureTurnBytes(&d->turn, d->width, d->height, false) : 0;
+  if (!d->libjpeg_live) return turn;
+  return (d->started || d->output_started ? d->coefficient_bytes : 0) + d->buffer_bytes + turn;
 }
 
 void JpegPictureSize(const JpegDecoding* d, int* width, int* height) {
-  *width = d->width;
-  *height = d->height;
+  UprightPictureSize(&d->turn, d->width, d->height, width, height);
 }
 
 bool JpegHasMultipleScans(const JpegDecoding* d) { return d->multi_scan; }
@@ -370,9 +431,12 @@ int StepJpegDecoding(JpegDecoding* d) {
   int64_t work = 0;
   if (d->phase == PHASE_SCANS) {
     work = ReadScans(d);
+  } else if (d->phase == PHASE_TURN) {
+    if (StepPictureTurn(&d->turn, d->bitmap, &work)) d->phase = PHASE_DONE;
   } else if (PutRows(d, &work)) {
     ReleaseLibjpeg(d);
-    d->phase = PHASE_DONE;
+    d->phase = PictureTurnAfterRows(&d->turn) ? PHASE_TURN : PHASE_DONE;
+    if (d->phase == PHASE_DONE) ReleasePictureTurn(&d->turn);
   }
   d->last_step_work = work;
   return d->phase == PHASE_DONE ? 1 : 0;
@@ -409,6 +473,7 @@ Bitmap* TakeJpegPicture(JpegDecoding* d) {
 void AbandonJpegDecoding(JpegDecoding* d) {
   if (!d) return;
   ReleaseLibjpeg(d);
+  ReleasePictureTurn(&d->turn);
   if (d->owns_target) delete d->target;
   free(d);
 }

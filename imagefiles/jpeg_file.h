@@ -6,7 +6,9 @@
 // the bitmap; a file of several scans (progressive, or a first scan without
 // all components) is read scan by scan into libjpeg's coefficient arrays
 // (buffered-image mode, a few rows of blocks per step) and then put out row
-// by row. The pixels are the same either way.
+// by row. The pixels are the same either way. A picture whose first Exif
+// APP1 segment records an orientation is then turned upright, in steps too
+// (imagefiles/picture_turn.h).
 #pragma once
 
 #include <cstdint>
@@ -15,8 +17,8 @@
 class Bitmap;
 
 // Decodes the JPEG file at a UTF-8 path into target (resized to the picture),
-// or into a new MemoryBitmap the caller owns when target is null. Alpha is
-// 255. Returns the bitmap, or null on any failure (a bitmap made here is
+// or into a new MemoryBitmap the caller owns when target is null, upright
+// as its Exif orientation says. Alpha is 255. Returns the bitmap, or null on any failure (a bitmap made here is
 // deleted then; a target may have been resized).
 Bitmap* LoadJpegFile(const char* path, Bitmap* target = nullptr);
 
@@ -40,11 +42,11 @@ struct JpegDecoding;
 // closed then when owned.
 JpegDecoding* StartJpegDecoding(FILE* file, bool owns_file, int64_t max_bytes);
 // Bytes the decoding will hold at most besides the picture (libjpeg's
-// coefficient arrays of a multi-scan file, its row buffers and tables), and
-// holds now.
+// coefficient arrays of a multi-scan file, its row buffers and tables, the
+// block of the stored size a quarter turn reads from), and holds now.
 int64_t JpegWorkingNeed(const JpegDecoding* decoding);
 int64_t JpegWorkingHeld(const JpegDecoding* decoding);
-// Width and height of the picture.
+// Width and height of the picture, upright.
 void JpegPictureSize(const JpegDecoding* decoding, int* width, int* height);
 // True for a file read scan by scan before its rows come out.
 bool JpegHasMultipleScans(const JpegDecoding* decoding);

@@ -7,7 +7,8 @@
 class Bitmap;
 
 // Decodes the PNG file at a UTF-8 path into target (resized to the picture),
-// or into a new MemoryBitmap the caller owns when target is null. Alpha is
+// or into a new MemoryBitmap the caller owns when target is null, upright
+// as the orientation of an eXIf chunk before the image data says. Alpha is
 // the file's alpha or its tRNS transparency, 255 otherwise. Returns the
 // bitmap, or null on any failure (a bitmap made here is deleted then).
 Bitmap* LoadPngFile(const char* path, Bitmap* target = nullptr);
@@ -19,7 +20,8 @@ Bitmap* DecodePngStream(FILE* file, Bitmap* target);
 // applies the claims bound and the limits, then StepPngDecoding reads rows
 // straight into the bitmap, as many per step as PICTURE_STEP_PIXELS allows
 // counted by their pixels (a row of an interlaced pass is narrower, a pixel
-// counts four), at least one. The pixels are those png_read_image gives.
+// counts four), at least one. The pixels are those png_read_image gives,
+// then turned upright in steps too (imagefiles/picture_turn.h).
 struct PngDecoding;
 
 // Reads the header from file (closed by the decoding when owns_file) and
@@ -27,9 +29,11 @@ struct PngDecoding;
 // yet. Null when the file is no PNG libpng takes, claims more than it can
 // hold, or needs more than max_bytes with its row buffers.
 PngDecoding* StartPngDecoding(FILE* file, bool owns_file, int64_t max_bytes);
-// Bytes the decoding holds besides the picture: libpng's row buffers and
-// zlib's window (the same from start to end).
+// Bytes the decoding holds besides the picture: libpng's row buffers,
+// zlib's window and the block of the stored size a quarter turn reads from,
+// all counted from the start while libpng reads; then the block alone.
 int64_t PngWorkingBytes(const PngDecoding* decoding);
+// Width and height of the picture, upright.
 void PngPictureSize(const PngDecoding* decoding, int* width, int* height);
 // The bitmap to decode into, sized at the first step; with owned the
 // decoding deletes it on failure or when abandoned. Without one a

@@ -162,8 +162,8 @@ namespace {
 
 // ---- The kernel table --------------------------------------------------------------
 
-constexpr BlitKernels SCALAR_KERNELS = {FillPixelsScalar, AddPixelsScalar, ReverseCopyScalar, TransposeBlockScalar,
-                                        BlurRowInsideScalar};
+constexpr BlitKernels SCALAR_KERNELS = {FillPixelsScalar,     AddPixelsScalar,     ReverseCopyScalar,
+                                        TransposeBlockScalar, TransposeBlockScalar, BlurRowInsideScalar};
 
 // Holds the scalar kernels from the start (constant initialisation), so that
 // it works even before the registration below has filled it for the processor.
@@ -645,6 +645,13 @@ void RotateBlitBitmap(Bitmap* dest, Bitmap* src, int dstx, int dsty, int dstw, i
         out[x] = BlendPixel(out[x], window[row * s.span + column], a, blend);
     }
   }
+}
+
+void TransposePixels(uint32_t* dest, int64_t dspan, const uint32_t* src, int64_t xstep, int64_t ystep, int64_t cols,
+                     int64_t rows, bool streaming) {
+  if (!dest || !src || cols <= 0 || rows <= 0) return;
+  if (streaming) kernels.transpose_block_streaming(dest, dspan, src, xstep, ystep, cols, rows);
+  else kernels.transpose_block(dest, dspan, src, xstep, ystep, cols, rows);
 }
 
 void BlurBitmap(Bitmap* dest, Bitmap* src, int width, int height) {

@@ -56,6 +56,15 @@ void StretchBlitBitmap(Bitmap* dest, Bitmap* src, int dstx, int dsty, int dstw, 
 void RotateBlitBitmap(Bitmap* dest, Bitmap* src, int dstx, int dsty, int dstw, int dsth, float srcx, float srcy,
                       float srcw, float srch, float angle, bool clip, float opacity, int mode, float centre_x,
                       float centre_y);
+// The pixel copy behind the quarter turns, for callers that turn whole
+// bitmaps: row y of a rows x cols block at dest (rows dspan pixels apart)
+// gets src[x * xstep + y * ystep] at column x, where ystep is +-1 pixel and
+// xstep +-1 source row (the fast case) or the other way round. Nothing is
+// clipped: the caller keeps every pixel inside its bitmaps. streaming: the
+// stores go around the cache, for a destination not read again soon (it
+// costs a fraction of filling the cache with it, line by scattered line).
+void TransposePixels(uint32_t* dest, int64_t dspan, const uint32_t* src, int64_t xstep, int64_t ystep, int64_t cols,
+                     int64_t rows, bool streaming);
 // One pass of the 3 x 3 cross blur over the width x height area at the top-left
 // corner of both bitmaps; dest and src may be the same bitmap.
 void BlurBitmap(Bitmap* dest, Bitmap* src, int width, int height);

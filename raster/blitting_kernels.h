@@ -20,6 +20,10 @@ struct BlitKernels {
   // of the steps is +-1 pixel and the other +-1 row: a transposition.
   void (*transpose_block)(uint32_t* dest, int64_t dspan, const uint32_t* src, int64_t xstep, int64_t ystep,
                           int64_t cols, int64_t rows);
+  // The same with stores that go around the cache, for a destination written
+  // once and not read soon (a picture turned upright while it is decoded).
+  void (*transpose_block_streaming)(uint32_t* dest, int64_t dspan, const uint32_t* src, int64_t xstep,
+                                    int64_t ystep, int64_t cols, int64_t rows);
   // One output row of the cross blur at columns 1..width-2 (width >= 2), from
   // unblurred rows; up or down is null on the first or last row. Returns the
   // first column it left to the scalar reference.

@@ -1,7 +1,7 @@
 #!/usr/bin/env bash
 # Runs one fuzz target for a long campaign: scripts/fuzz.sh TARGET MINUTES
 # (targets: jpeg_fuzzer png_fuzzer gif_fuzzer gif_frame_fuzzer
-# loader_guard_fuzzer bmp_fuzzer picture_header_fuzzer; the text viewer's
+# loader_guard_fuzzer bmp_fuzzer picture_header_fuzzer exif_orientation_fuzzer; the text viewer's
 # text_view_fuzzer changelog_load_fuzzer glyph_text_fuzzer). The corpus grows
 # in build/fuzz/fuzz/corpus/TARGET;
 # an input that fails is written to fuzz/reproducers/TARGET/, where the
