@@ -365,11 +365,25 @@ int StepGifFrameWork(GifFileType* gif, Bitmap* target, int32_t* state, int32_t* 
     }
     if (cache && cache->complete) {
       // A later loop: the frames come from memory, the end as it came first.
-      result = *state < static_cast<int>(cache->frames.size()) ? ReplayCachedFrame(cache, *state, target)
-                                                                : cache->end_code;
-      *work += target ? int64_t(target->Width()) * target->Height() : RECORD_WORK;
-      return FinishGifFrame(gif, state, elapsed, result, still);
+      if (*state >= static_cast<int>(cache->frames.size())) {
+        *work += RECORD_WORK;
+        return FinishGifFrame(gif, state, elapsed, cache->end_code, still);
+      }
+      ResetGifFrameDrawing(f);
+      f->active = true;
+      f->replaying = true;
     }
+  }
+  if (f->replaying) {
+    if (!ReplayCachedFrameSteps(cache, *state, target, &f->replay_position, max_work, work)) {
+      *done = false;
+      return 0;
+    }
+    result = cache->frames[static_cast<size_t>(*state)].delay;
+    ResetGifFrameDrawing(f);
+    return FinishGifFrame(gif, state, elapsed, result, still);
+  }
+  if (!f->active) {
     ResetGifFrameDrawing(f);
     f->active = true;
     f->transparent_index = -1;

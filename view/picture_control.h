@@ -7,6 +7,7 @@
 #include <windows.h>
 
 #include "imagefiles/file_list.h"
+#include "view/animation_ahead.h"
 #include "view/file_picture_source.h"
 #include "view/picture_schedule.h"
 
@@ -44,6 +45,10 @@ struct PictureControl {
   bool decoding_timer;         // TIMER_DECODING is running
   int first_delay;             // the shown animation's first delay
   int step;                    // +1 after Next (and at first), -1 after Previous
+  AnimationAhead ahead;        // a large animation's next frame, drawn between its ticks
+  int animation_period;        // TIMER_ANIMATION's period, ms
+  bool frame_due;              // the next frame's time has come: it is shown once drawn
+  bool working;                // RunScheduledWork is under way (timers answered from it)
   // Display effect switches, 0 or 1, and the rotation in degrees
   // (0, 90, 180 or 270, clockwise on screen).
   unsigned char black_and_white;
@@ -76,7 +81,9 @@ bool FitPicture(int frame_width, int frame_height, int picture_width, int pictur
 // Runs the schedule's work, step by step, until nothing remains or a
 // message waits; the decoding timer calls it again later. While the picture
 // at the position is pending only input and painting interrupt at once.
-// True when nothing remains to be done.
+// Timers of the program's windows that come due meanwhile are answered
+// between two steps. A large animation's next frame is drawn in the same
+// steps while no picture is pending. True when nothing remains to be done.
 bool RunScheduledWork(PictureControl* control);
 
 // Composes the frame for the control's current state into control->frame
