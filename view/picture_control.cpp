@@ -214,7 +214,7 @@ bool AnswerDueTimers(PictureControl* control) {
   return false;
 }
 
-// True when a message should be answered before the next step: input at
+// The messages that should be answered before the next step (none: go on): input at
 // once, and while the picture asked for decodes, everything else (posted
 // messages, other windows' timers) now and then; otherwise anything at
 // all. The program's own timers are answered here (AnswerDueTimers). While
@@ -222,10 +222,10 @@ bool AnswerDueTimers(PictureControl* control) {
 // window is painted here, at once, so that coming back for it later costs
 // no timer's wait (the Open dialog leaves its place to be painted, a closed
 // menu its own, an animation its frame).
-bool MessagesWait(PictureControl* control, bool pending, double since_ms) {
+DWORD MessagesWait(PictureControl* control, bool pending, double since_ms) {
   const DWORD all = QS_ALLINPUT;
   DWORD waiting = HIWORD(GetQueueStatus(all));
-  if (waiting & QS_INPUT) return true;
+  if (waiting & QS_INPUT) return waiting;
   bool other_timer = false;
   if (waiting & QS_TIMER) {
     other_timer = AnswerDueTimers(control);
@@ -233,15 +233,14 @@ bool MessagesWait(PictureControl* control, bool pending, double since_ms) {
   }
   // Another timer that came due meanwhile is answered at the next look.
   waiting = (waiting & ~QS_TIMER) | (other_timer ? QS_TIMER : 0);
-  if (!pending) return waiting != 0;
-  if (waiting & QS_INPUT) return true;
+  if (!pending || (waiting & QS_INPUT)) return waiting;
   if (waiting & QS_PAINT) {
     RedrawWindow(GetParent(control->window), nullptr, nullptr, RDW_UPDATENOW | RDW_ALLCHILDREN);
     // Another window of the program needs painting: the loop does that.
     waiting = (HIWORD(GetQueueStatus(all)) & ~QS_TIMER) | (other_timer ? QS_TIMER : 0);
-    if (waiting & (QS_INPUT | QS_PAINT)) return true;
+    if (waiting & (QS_INPUT | QS_PAINT)) return waiting;
   }
-  return waiting != 0 && NowMs() - since_ms >= DECODING_TIMER_PAUSE_MS;
+  return NowMs() - since_ms >= DECODING_TIMER_PAUSE_MS ? waiting : 0;
 }
 
 // The "working in the background" arrow while the picture asked for is
@@ -336,6 +335,7 @@ bool RunScheduledWork(PictureControl* control) {
   }
   bool was_pending = PicturePending(&control->schedule);
   bool done = false;
+  DWORD waiting = 0;
   for (;;) {
     ScheduleResult result = DoScheduledWork(&control->schedule);
     if (result == SCHEDULE_SHOWN) TakeShownPicture(control);
@@ -351,11 +351,18 @@ bool RunScheduledWork(PictureControl* control) {
     double now = NowMs();
     if (result != SCHEDULE_SHOWN && now - checked < QUEUE_CHECK_MS) continue;
     checked = now;
-    if (MessagesWait(control, PicturePending(&control->schedule), start)) break;
+    waiting = MessagesWait(control, PicturePending(&control->schedule), start);
+    if (waiting) break;
   }
   if (done) {
     KillTimer(control->window, TIMER_DECODING);
     control->decoding_timer = false;
+  } else if (!(waiting & ~(QS_SENDMESSAGE | QS_POSTMESSAGE)) && !control->work_posted) {
+    // Only sent and posted messages wait: answered at once, and the work
+    // goes on right after them (behind what is posted) rather than after
+    // the decoding timer's period. Input, painting and timers come after
+    // posted messages: the timer brings the work back after those.
+    control->work_posted = PostMessageW(control->window, WM_PICTURE_WORK, 0, 0) != 0;
   }
   if (was_pending != PicturePending(&control->schedule) || was_pending) UpdateCursor(control);
   control->working = false;
@@ -457,6 +464,10 @@ LRESULT CALLBACK PictureControlWindowProc(HWND window, UINT message, WPARAM wpar
         return TRUE;
       }
       break;
+    case WM_PICTURE_WORK:
+      control->work_posted = false;
+      RunScheduledWork(control);
+      return 0;
     case WM_TIMER:
       if (control->wparam == TIMER_ANIMATION) {
         OnAnimationTick(control);

@@ -25,6 +25,10 @@ const UINT DECODING_PERIOD = 10;        // milliseconds, the shortest timer ther
 // animation, the About window's credits) are answered this often; input and
 // painting at once.
 const double DECODING_TIMER_PAUSE_MS = 50.0;
+// Posted to the control when the work made way for messages that leave no
+// timer due to bring it back soon (sent and posted ones): it goes on once
+// they are answered.
+const UINT WM_PICTURE_WORK = WM_USER + 1;
 // Between decoding steps the queue is looked at this often, not after every
 // step: asking costs a round trip to the window system (some 20 to 50
 // microseconds to the server under Wine), a good part of a short step.
@@ -49,6 +53,7 @@ struct PictureControl {
   int animation_period;        // TIMER_ANIMATION's period, ms
   bool frame_due;              // the next frame's time has come: it is shown once drawn
   bool working;                // RunScheduledWork is under way (timers answered from it)
+  bool work_posted;            // WM_PICTURE_WORK waits in the queue
   // Display effect switches, 0 or 1, and the rotation in degrees
   // (0, 90, 180 or 270, clockwise on screen).
   unsigned char black_and_white;
