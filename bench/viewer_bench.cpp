@@ -501,7 +501,7 @@ const Kind KINDS[] = {{"jpeg", "second.jpg"}, {"progressive", "progressive.jpg"}
 // front of its own: when it paints a picture that differs from the one
 // painted before (a few pixels tell), and when the animation timer ticks.
 WNDPROC g_control_procedure = nullptr;
-std::vector<double> g_frames_painted, g_animation_ticks;
+std::vector<double> g_frames_painted, g_animation_ticks, g_paint_times;
 uint64_t g_painted_print = 0;
 
 uint64_t PicturePrint(const Bitmap* bitmap) {
@@ -520,6 +520,10 @@ LRESULT CALLBACK WatchingProcedure(HWND window, UINT message, WPARAM wparam, LPA
     uint64_t print = PicturePrint(control->picture);
     if (print != g_painted_print) g_frames_painted.push_back(Now());
     g_painted_print = print;
+    double start = Now();
+    LRESULT result = CallWindowProcA(g_control_procedure, window, message, wparam, lparam);
+    g_paint_times.push_back(Now() - start);
+    return result;
   }
   return CallWindowProcA(g_control_procedure, window, message, wparam, lparam);
 }
@@ -529,6 +533,7 @@ void WatchControl(bool on) {
   if (on) {
     g_frames_painted.clear();
     g_animation_ticks.clear();
+    g_paint_times.clear();
     g_painted_print = PicturePrint(g_app.picture_control->picture);
     g_control_procedure = reinterpret_cast<WNDPROC>(
         SetWindowLongPtrA(window, GWLP_WNDPROC, reinterpret_cast<LONG_PTR>(WatchingProcedure)));
@@ -575,26 +580,28 @@ Periods PeriodsOf(const std::vector<double>& ticks, double from, double to) {
 }
 
 // The program's loop for the given time, as IdleFor runs it; the longest
-// single call it made.
-double PlayFor(double milliseconds) {
-  double end = Now() + milliseconds, longest = 0.0;
+// single call it made, and the share of the time spent in calls.
+double PlayFor(double milliseconds, double* busy_share = nullptr) {
+  double begin = Now(), end = begin + milliseconds, longest = 0.0, busy = 0.0;
   while (Now() < end) {
     MSG message;
     if (PeekMessageA(&message, nullptr, 0, 0, PM_REMOVE)) {
       double start = Now();
       ProcessLoopMessage(&message);
       longest = std::max(longest, Now() - start);
+      busy += Now() - start;
     } else {
       MsgWaitForMultipleObjects(0, nullptr, FALSE, 1, QS_ALLINPUT);
     }
   }
+  if (busy_share) *busy_share = busy / (Now() - begin);
   return longest;
 }
 
 struct AnimationFigures {
   bool large_present = false;
   double large_open = 0, longest_call = 0, longest_wait = 0, frames_per_s = 0, ticks_per_s = 0, cpu = 0;
-  double probed_frames_per_s = 0;
+  double probed_frames_per_s = 0, busy = 0, paint = 0;
   bool timers_present = false;
   double decode_alone = 0, decode_with_timers = 0;
   Periods gif, window;
@@ -614,8 +621,9 @@ AnimationFigures MeasureAnimations(const std::string& folder, const Fingerprint&
     PlayFor(2000);   // its first frames, the start of the file read
     WatchControl(true);
     double cpu = ProcessorMs(), start = Now();
-    PlayFor(6000);
+    PlayFor(6000, &figures.busy);
     double seconds = (Now() - start) / 1000.0;
+    if (!g_paint_times.empty()) figures.paint = MedianOf(g_paint_times);
     figures.cpu = (ProcessorMs() - cpu) / (Now() - start);
     WatchControl(false);
     figures.frames_per_s = double(g_frames_painted.size()) / seconds;
@@ -663,6 +671,8 @@ void PrintAnimationFigures(const AnimationFigures& f) {
     Figure("large_gif_frames_per_s", f.frames_per_s, "while it plays: frames shown per second (10 asked)");
     Figure("large_gif_ticks_per_s", f.ticks_per_s, "while it plays: animation timer ticks per second");
     Figure("large_gif_cpu_per_s", f.cpu, "processor seconds per second of animation");
+    Figure("large_gif_busy", f.busy, "share of the time the loop spent in calls");
+    Figure("large_gif_paint", f.paint, "median time of a paint of the control");
     Figure("large_gif_longest_call", f.longest_call, "a message sent every ms: longest single call of the loop");
     Figure("large_gif_wait_max", f.longest_wait, "a message sent every ms: longest wait for an answer");
     Figure("large_gif_probed_fps", f.probed_frames_per_s, "a message sent every ms: frames shown per second");

@@ -176,6 +176,11 @@ bool ContinueGifImage(GifImageDrawing* d, GifFileType* gif, int64_t* budget, Gif
   bool flipped = target->IsFlipped();
   int left = image.Left;
   int drawn_width = d->end_x > d->first_x ? d->end_x - d->first_x : 0;
+  // Copies the pixel loop can keep in registers: the rows written are not
+  // read back through them.
+  uint32_t colours[256];
+  memcpy(colours, d->colours, sizeof colours);
+  const int transparent_index = d->transparent_index;
   // At least one line per call, unless the clearing took the step.
   while (d->lines < height && (*work == start || *work - start + width <= max_work)) {
     bool last_pass = false;
@@ -201,8 +206,12 @@ bool ContinueGifImage(GifImageDrawing* d, GifFileType* gif, int64_t* budget, Gif
     uint32_t* row = target->Bits() + (flipped ? target_height - 1 - y : y) * span;
     if (recording) AddCachedRow(recording, y, d->line + d->first_x);
     const unsigned char* line = d->line;
-    for (int x = d->first_x; x < d->end_x; ++x) {
-      if (line[x] != d->transparent_index) row[left + x] = d->colours[line[x]];
+    if (transparent_index < 0) {
+      for (int x = d->first_x; x < d->end_x; ++x) row[left + x] = colours[line[x]];
+    } else {
+      for (int x = d->first_x; x < d->end_x; ++x) {
+        if (line[x] != transparent_index) row[left + x] = colours[line[x]];
+      }
     }
   }
   return d->lines >= height;
