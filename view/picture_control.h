@@ -21,9 +21,10 @@ const UINT_PTR TIMER_DECODING = 201;    // more decoding work after messages wer
 const UINT_PTR TIMER_MENU_SYNC = 202;   // menu greying and check marks
 const UINT MENU_SYNC_PERIOD = 500;      // milliseconds
 const UINT DECODING_PERIOD = 10;        // milliseconds, the shortest timer there is
-// While a picture asked for decodes, timers and posted messages (an
-// animation, the About window's credits) are answered this often; input and
-// painting at once.
+// While a picture asked for decodes, posted messages and the timers of
+// windows not the program's (a menu's) are answered this often; input,
+// painting and the program's own timers (an animation, the About window's
+// credits) at once.
 const double DECODING_TIMER_PAUSE_MS = 50.0;
 // Posted to the control when the work made way for messages that leave no
 // timer due to bring it back soon (sent and posted ones): it goes on once
@@ -84,11 +85,12 @@ bool FitPicture(int frame_width, int frame_height, int picture_width, int pictur
                 PictureFit* fit);
 
 // Runs the schedule's work, step by step, until nothing remains or a
-// message waits; the decoding timer calls it again later. While the picture
-// at the position is pending only input and painting interrupt at once.
-// Timers of the program's windows that come due meanwhile are answered
-// between two steps. A large animation's next frame is drawn in the same
-// steps while no picture is pending. True when nothing remains to be done.
+// message waits; the decoding timer (or WM_PICTURE_WORK) calls it again
+// later. While the picture at the position is pending only input and
+// painting interrupt at once. Timers of the program's windows that come due
+// meanwhile are answered between two steps. A large animation's next frame
+// is drawn in the same steps while no picture is pending. True when nothing
+// remains to be done.
 bool RunScheduledWork(PictureControl* control);
 
 // Composes the frame for the control's current state into control->frame
