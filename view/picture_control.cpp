@@ -340,8 +340,9 @@ bool RunScheduledWork(PictureControl* control) {
     ScheduleResult result = DoScheduledWork(&control->schedule);
     if (result == SCHEDULE_SHOWN) TakeShownPicture(control);
     // The next frame of a large animation, step for step with the
-    // preparation of the neighbour; a picture asked for comes first.
-    bool animated = !PicturePending(&control->schedule) && StepAnimation(control);
+    // preparation of the neighbour; a picture asked for comes first, and
+    // a picture just shown is painted first.
+    bool animated = result != SCHEDULE_SHOWN && !PicturePending(&control->schedule) && StepAnimation(control);
     if (result == SCHEDULE_IDLE && !animated) {
       done = true;
       break;
