@@ -740,3 +740,47 @@ TEST_F(PicturePreparationTest, ALargeAnimationShowsEachFrameDrawnAheadAtItsTick)
     EXPECT_LT(Schedule()->reserved_bytes, GIF_FRAME_CACHE_BYTES) << round;
   }
 }
+
+namespace {
+
+// Ticks of a timer on a window of the program's own, and the decoding
+// steps done when the first came.
+int g_ticks = 0;
+int64_t g_steps_at_first_tick = -1;
+
+LRESULT CALLBACK CountingProcedure(HWND window, UINT message, WPARAM wparam, LPARAM lparam) {
+  if (message == WM_TIMER && g_app.picture_control) {
+    if (g_ticks++ == 0) g_steps_at_first_tick = g_app.picture_control->schedule.steps;
+  }
+  return DefWindowProcA(window, message, wparam, lparam);
+}
+
+}  // namespace
+
+TEST_F(PicturePreparationTest, ATimerOfAnotherWindowIsAnsweredBetweenTheStepsOfADecode) {
+  std::string big = folder_ + "big.jpg";
+  ASSERT_TRUE(WriteJpeg(big, 3000, 2000, 8));
+  Open({folder_ + "gradient.jpg", big});
+  WNDCLASSA window_class = {};
+  window_class.lpfnWndProc = CountingProcedure;
+  window_class.hInstance = g_app.instance;
+  window_class.lpszClassName = "picture_preparation_counting";
+  RegisterClassA(&window_class);
+  HWND counting = CreateWindowA("picture_preparation_counting", "", WS_OVERLAPPED, 0, 0, 10, 10, nullptr, nullptr,
+                                g_app.instance, nullptr);
+  ASSERT_NE(counting, nullptr);
+  g_ticks = 0;
+  g_steps_at_first_tick = -1;
+  SetTimer(counting, 1, 10, nullptr);
+  Sleep(40);   // the timer is due before the decoding starts
+  int64_t start = Schedule()->steps;
+  // Right onto the big picture: its decoding starts at once, in this call,
+  // and the timer is answered between its first steps, not after them.
+  ShowNextPicture();
+  EXPECT_GE(g_ticks, 1);
+  FinishShowing();
+  ExpectShown(big);
+  EXPECT_GE(g_steps_at_first_tick, start);
+  EXPECT_LT(g_steps_at_first_tick, start + (Schedule()->steps - start) / 2);
+  DestroyWindow(counting);
+}
