@@ -505,6 +505,200 @@ struct Kind {
 const Kind KINDS[] = {{"jpeg", "second.jpg"}, {"progressive", "progressive.jpg"}, {"png", "picture.png"},
                       {"gif", "animation.gif"}, {"bmp", "picture.bmp"},            {"ico", "icon.ico"}};
 
+// ---- A large animation playing, and the pace of timers while a picture
+// decodes.
+
+// What the picture control does, seen through a window procedure put in
+// front of its own: when it paints a picture that differs from the one
+// painted before (a few pixels tell), and when the animation timer ticks.
+WNDPROC g_control_procedure = nullptr;
+std::vector<double> g_frames_painted, g_animation_ticks, g_paint_times;
+uint64_t g_painted_print = 0;
+
+uint64_t PicturePrint(const Bitmap* bitmap) {
+  if (!bitmap || !bitmap->Bits()) return 0;
+  uint64_t print = 1469598103934665603ull;
+  for (int k = 1; k <= 7; ++k) {
+    print = (print ^ PixelAt(bitmap, bitmap->Width() * k / 8, bitmap->Height() * (8 - k) / 8)) * 1099511628211ull;
+  }
+  return print;
+}
+
+LRESULT CALLBACK WatchingProcedure(HWND window, UINT message, WPARAM wparam, LPARAM lparam) {
+  PictureControl* control = g_app.picture_control;
+  if (message == WM_TIMER && wparam == TIMER_ANIMATION) g_animation_ticks.push_back(Now());
+  if (message == WM_PAINT && control) {
+    uint64_t print = PicturePrint(control->picture);
+    if (print != g_painted_print) g_frames_painted.push_back(Now());
+    g_painted_print = print;
+    double start = Now();
+    LRESULT result = CallWindowProcA(g_control_procedure, window, message, wparam, lparam);
+    g_paint_times.push_back(Now() - start);
+    return result;
+  }
+  return CallWindowProcA(g_control_procedure, window, message, wparam, lparam);
+}
+
+void WatchControl(bool on) {
+  HWND window = g_app.picture_control->window;
+  if (on) {
+    g_frames_painted.clear();
+    g_animation_ticks.clear();
+    g_paint_times.clear();
+    g_painted_print = PicturePrint(g_app.picture_control->picture);
+    g_control_procedure = reinterpret_cast<WNDPROC>(
+        SetWindowLongPtrA(window, GWLP_WNDPROC, reinterpret_cast<LONG_PTR>(WatchingProcedure)));
+  } else {
+    SetWindowLongPtrA(window, GWLP_WNDPROC, reinterpret_cast<LONG_PTR>(g_control_procedure));
+  }
+}
+
+// A window of the program with a timer of its own, like the About window's
+// credits: the times it ticked.
+std::vector<double> g_window_ticks;
+LRESULT CALLBACK TickingProcedure(HWND window, UINT message, WPARAM wparam, LPARAM lparam) {
+  if (message == WM_TIMER) g_window_ticks.push_back(Now());
+  return DefWindowProcA(window, message, wparam, lparam);
+}
+
+HWND MakeTickingWindow(UINT period) {
+  WNDCLASSA window_class = {};
+  window_class.lpfnWndProc = TickingProcedure;
+  window_class.hInstance = g_app.instance;
+  window_class.lpszClassName = "viewer_bench_ticking";
+  RegisterClassA(&window_class);
+  HWND window = CreateWindowA("viewer_bench_ticking", "", WS_OVERLAPPED, 0, 0, 10, 10, nullptr, nullptr,
+                              g_app.instance, nullptr);
+  if (window) SetTimer(window, 1, period, nullptr);
+  return window;
+}
+
+// The median and the longest time between two ticks.
+struct Periods {
+  double median = -1.0, longest = -1.0, count = 0;
+};
+Periods PeriodsOf(const std::vector<double>& ticks, double from, double to) {
+  std::vector<double> gaps;
+  for (size_t i = 1; i < ticks.size(); ++i) {
+    if (ticks[i - 1] >= from && ticks[i] <= to) gaps.push_back(ticks[i] - ticks[i - 1]);
+  }
+  Periods periods;
+  if (gaps.empty()) return periods;
+  periods.median = MedianOf(gaps);
+  periods.longest = *std::max_element(gaps.begin(), gaps.end());
+  periods.count = double(gaps.size());
+  return periods;
+}
+
+// The program's loop for the given time, as IdleFor runs it; the longest
+// single call it made, and the share of the time spent in calls.
+double PlayFor(double milliseconds, double* busy_share = nullptr) {
+  double begin = Now(), end = begin + milliseconds, longest = 0.0, busy = 0.0;
+  while (Now() < end) {
+    MSG message;
+    if (PeekMessageA(&message, nullptr, 0, 0, PM_REMOVE)) {
+      double start = Now();
+      ProcessLoopMessage(&message);
+      longest = std::max(longest, Now() - start);
+      busy += Now() - start;
+    } else {
+      MsgWaitForMultipleObjects(0, nullptr, FALSE, 1, QS_ALLINPUT);
+    }
+  }
+  if (busy_share) *busy_share = busy / (Now() - begin);
+  return longest;
+}
+
+struct AnimationFigures {
+  bool large_present = false;
+  double large_open = 0, longest_call = 0, longest_wait = 0, frames_per_s = 0, ticks_per_s = 0, cpu = 0;
+  double probed_frames_per_s = 0, busy = 0, paint = 0;
+  bool timers_present = false;
+  double decode_alone = 0, decode_with_timers = 0;
+  Periods gif, window;
+};
+
+// Plays the large animation (large_animation.gif, 100 ms a frame) for a
+// while, a message sent every millisecond meanwhile; then shows the small
+// one (ticker.gif, 20 ms a frame) and, beside it, a window with a 41 ms
+// timer, while Right decodes a large progressive JPEG (the huge one when
+// there is one).
+AnimationFigures MeasureAnimations(const std::string& folder, const Fingerprint& first_print) {
+  AnimationFigures figures;
+  auto in = [&](const std::string& name) { return folder + "\\" + name; };
+  if (Exists(in("large_animation.gif"))) {
+    figures.large_present = true;
+    OpenList(folder, {"first.jpg"}, &first_print);
+    figures.large_open = OpenList(folder, {"large_animation.gif"});
+    PlayFor(2000);   // its first frames, the start of the file read
+    WatchControl(true);
+    double cpu = ProcessorMs(), start = Now();
+    PlayFor(6000, &figures.busy);
+    double seconds = (Now() - start) / 1000.0;
+    if (!g_paint_times.empty()) figures.paint = MedianOf(g_paint_times);
+    figures.cpu = (ProcessorMs() - cpu) / (Now() - start);
+    WatchControl(false);
+    figures.frames_per_s = double(g_frames_painted.size()) / seconds;
+    figures.ticks_per_s = double(g_animation_ticks.size()) / seconds;
+    // The same with a message sent every millisecond: a call of the loop
+    // that does not make way for it shows as a long wait.
+    WatchControl(true);
+    g_probe.Begin();
+    start = Now();
+    figures.longest_call = PlayFor(4000);
+    figures.longest_wait = g_probe.End().longest_ms;
+    WatchControl(false);
+    figures.probed_frames_per_s = double(g_frames_painted.size()) * 1000.0 / (Now() - start);
+    OpenList(folder, {"first.jpg"}, &first_print);
+  }
+  // The largest JPEG there is, not held: decoded while the GIF plays.
+  std::string large_jpeg = Exists(in("huge.jpg")) ? "huge.jpg" : "progressive.jpg";
+  if (Exists(in("ticker.gif")) && Exists(in(large_jpeg))) {
+    figures.timers_present = true;
+    auto decode_after_ticker = [&](bool watch) {
+      OpenList(folder, {"first.jpg"}, &first_print);
+      OpenList(folder, {"ticker.gif", large_jpeg});
+      if (watch) WatchControl(true);
+      double start = Now();
+      Step(VK_RIGHT, 1);   // to another picture than the GIF's
+      double time = Now() - start;
+      if (watch) WatchControl(false);
+      figures.gif = PeriodsOf(g_animation_ticks, start, start + time);
+      figures.window = PeriodsOf(g_window_ticks, start, start + time);
+      return time;
+    };
+    figures.decode_alone = decode_after_ticker(false);
+    HWND ticking = MakeTickingWindow(41);
+    g_window_ticks.clear();
+    figures.decode_with_timers = decode_after_ticker(true);
+    DestroyWindow(ticking);
+    OpenList(folder, {"first.jpg"}, &first_print);
+  }
+  return figures;
+}
+
+void PrintAnimationFigures(const AnimationFigures& f) {
+  if (f.large_present) {
+    Figure("large_gif_open", f.large_open, "5792 x 5792 animation: the selection to its first frame");
+    Figure("large_gif_frames_per_s", f.frames_per_s, "while it plays: frames shown per second (10 asked)");
+    Figure("large_gif_ticks_per_s", f.ticks_per_s, "while it plays: animation timer ticks per second");
+    Figure("large_gif_cpu_per_s", f.cpu, "processor seconds per second of animation");
+    Figure("large_gif_busy", f.busy, "share of the time the loop spent in calls");
+    Figure("large_gif_paint", f.paint, "median time of a paint of the control");
+    Figure("large_gif_longest_call", f.longest_call, "a message sent every ms: longest single call of the loop");
+    Figure("large_gif_wait_max", f.longest_wait, "a message sent every ms: longest wait for an answer");
+    Figure("large_gif_probed_fps", f.probed_frames_per_s, "a message sent every ms: frames shown per second");
+  }
+  if (f.timers_present) {
+    Figure("ticker_decode", f.decode_alone, "Right onto a large progressive JPEG, a 20 ms GIF shown");
+    Figure("ticker_decode_timer", f.decode_with_timers, "the same with a 41 ms timer in another window");
+    Figure("ticker_gif_period", f.gif.median, "meanwhile: median period of the 20 ms GIF");
+    Figure("ticker_gif_period_max", f.gif.longest, "meanwhile: its longest period");
+    Figure("ticker_timer_period", f.window.median, "meanwhile: median period of the 41 ms timer");
+    Figure("ticker_timer_period_max", f.window.longest, "meanwhile: its longest period");
+  }
+}
+
 struct SkipFigures {
   double settle = -1.0;
   Probe::Result probe;
@@ -513,15 +707,15 @@ struct SkipFigures {
 
 // The picture control's window procedure, watched for a paint of the huge
 // picture while the keys pass it.
-WNDPROC g_control_procedure = nullptr;
+WNDPROC g_skip_procedure = nullptr;
 bool g_huge_painted = false;
 
-LRESULT CALLBACK WatchingProcedure(HWND window, UINT message, WPARAM wparam, LPARAM lparam) {
+LRESULT CALLBACK SkipWatchingProcedure(HWND window, UINT message, WPARAM wparam, LPARAM lparam) {
   if (message == WM_PAINT && g_app.picture_control && g_app.picture_control->picture &&
       g_app.picture_control->picture->Width() > 10000) {
     g_huge_painted = true;
   }
-  return CallWindowProcA(g_control_procedure, window, message, wparam, lparam);
+  return CallWindowProcA(g_skip_procedure, window, message, wparam, lparam);
 }
 
 SkipFigures SkipOverHugePicture(const std::string& folder, const Fingerprint& first, const Fingerprint& second) {
@@ -530,13 +724,13 @@ SkipFigures SkipOverHugePicture(const std::string& folder, const Fingerprint& fi
   IdleFor(500);
   HWND control = g_app.picture_control->window;
   g_huge_painted = false;
-  g_control_procedure = reinterpret_cast<WNDPROC>(
-      SetWindowLongPtrA(control, GWLP_WNDPROC, reinterpret_cast<LONG_PTR>(WatchingProcedure)));
+  g_skip_procedure = reinterpret_cast<WNDPROC>(
+      SetWindowLongPtrA(control, GWLP_WNDPROC, reinterpret_cast<LONG_PTR>(SkipWatchingProcedure)));
   ForgetKeys();
   g_probe.Begin();
   skip.settle = KeysAtTimes(VK_RIGHT, {0.0, 33.0}, 2, &second);
   skip.probe = g_probe.End();
-  SetWindowLongPtrA(control, GWLP_WNDPROC, reinterpret_cast<LONG_PTR>(g_control_procedure));
+  SetWindowLongPtrA(control, GWLP_WNDPROC, reinterpret_cast<LONG_PTR>(g_skip_procedure));
   skip.huge_shown = g_huge_painted;
   return skip;
 }
@@ -895,6 +1089,8 @@ int main(int argc, char** argv) {
     gif_cpu = (ProcessorMs() - cpu) / (Now() - start);
   }
 
+  AnimationFigures animation_figures = MeasureAnimations(folder, first_print);
+
   // Nine Right presses 33 ms apart over ten progressive JPEGs, the first
   // on the screen: from the last press to the tenth on the screen, the
   // longest wait for an answer meanwhile, and the peak of memory.
@@ -1047,6 +1243,7 @@ int main(int argc, char** argv) {
     Figure("gif_open", gif_open, "the dialog's selection to the GIF's first frame");
     Figure("gif_cpu_per_s", gif_cpu, "processor seconds per second of animation");
   }
+  PrintAnimationFigures(animation_figures);
   printf("\n");
   if (presses_settle >= 0) {
     Figure("presses_decode", presses_decode, "24 MP progressive JPEG: plain decode");

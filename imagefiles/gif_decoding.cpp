@@ -176,6 +176,11 @@ bool ContinueGifImage(GifImageDrawing* d, GifFileType* gif, int64_t* budget, Gif
   bool flipped = target->IsFlipped();
   int left = image.Left;
   int drawn_width = d->end_x > d->first_x ? d->end_x - d->first_x : 0;
+  // Copies the pixel loop can keep in registers: the rows written are not
+  // read back through them.
+  uint32_t colours[256];
+  memcpy(colours, d->colours, sizeof colours);
+  const int transparent_index = d->transparent_index;
   // At least one line per call, unless the clearing took the step.
   while (d->lines < height && (*work == start || *work - start + width <= max_work)) {
     bool last_pass = false;
@@ -201,8 +206,12 @@ bool ContinueGifImage(GifImageDrawing* d, GifFileType* gif, int64_t* budget, Gif
     uint32_t* row = target->Bits() + (flipped ? target_height - 1 - y : y) * span;
     if (recording) AddCachedRow(recording, y, d->line + d->first_x);
     const unsigned char* line = d->line;
-    for (int x = d->first_x; x < d->end_x; ++x) {
-      if (line[x] != d->transparent_index) row[left + x] = d->colours[line[x]];
+    if (transparent_index < 0) {
+      for (int x = d->first_x; x < d->end_x; ++x) row[left + x] = colours[line[x]];
+    } else {
+      for (int x = d->first_x; x < d->end_x; ++x) {
+        if (line[x] != transparent_index) row[left + x] = colours[line[x]];
+      }
     }
   }
   return d->lines >= height;
@@ -365,11 +374,25 @@ int StepGifFrameWork(GifFileType* gif, Bitmap* target, int32_t* state, int32_t* 
     }
     if (cache && cache->complete) {
       // A later loop: the frames come from memory, the end as it came first.
-      result = *state < static_cast<int>(cache->frames.size()) ? ReplayCachedFrame(cache, *state, target)
-                                                                : cache->end_code;
-      *work += target ? int64_t(target->Width()) * target->Height() : RECORD_WORK;
-      return FinishGifFrame(gif, state, elapsed, result, still);
+      if (*state >= static_cast<int>(cache->frames.size())) {
+        *work += RECORD_WORK;
+        return FinishGifFrame(gif, state, elapsed, cache->end_code, still);
+      }
+      ResetGifFrameDrawing(f);
+      f->active = true;
+      f->replaying = true;
     }
+  }
+  if (f->replaying) {
+    if (!ReplayCachedFrameSteps(cache, *state, target, &f->replay_position, max_work, work)) {
+      *done = false;
+      return 0;
+    }
+    result = cache->frames[static_cast<size_t>(*state)].delay;
+    ResetGifFrameDrawing(f);
+    return FinishGifFrame(gif, state, elapsed, result, still);
+  }
+  if (!f->active) {
     ResetGifFrameDrawing(f);
     f->active = true;
     f->transparent_index = -1;

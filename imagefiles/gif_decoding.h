@@ -112,6 +112,8 @@ struct GifFrameDrawing {
   bool first_image;
   int64_t budget;           // GifDecodeBudget, charged by the image
   GifImageDrawing image;    // image.active once its descriptor is read
+  bool replaying;           // drawn again from the frame cache
+  int64_t replay_position;  // rows replayed so far (ReplayCachedFrameSteps)
 };
 
 // One step of a frame reader: with a target, resizes it to the logical

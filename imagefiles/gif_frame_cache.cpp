@@ -4,7 +4,8 @@
 #include <cstring>
 #include <new>
 
-#include "raster/blitting.h"
+#include "raster/bitmap.h"
+
 
 namespace {
 
@@ -116,19 +117,46 @@ void RewindGifFrameCache(GifFrameCache* cache) {
 }
 
 int ReplayCachedFrame(const GifFrameCache* cache, int index, Bitmap* target) {
+  int64_t position = 0, work = 0;
+  while (!ReplayCachedFrameSteps(cache, index, target, &position, INT64_MAX / 2, &work)) {
+  }
+  return cache->frames[static_cast<size_t>(index)].delay;
+}
+
+bool ReplayCachedFrameSteps(const GifFrameCache* cache, int index, Bitmap* target, int64_t* position,
+                            int64_t max_work, int64_t* work) {
   const GifCachedFrame& frame = cache->frames[static_cast<size_t>(index)];
   uint32_t* bits = target ? target->Bits() : nullptr;
-  if (!bits) return frame.delay;
-  if (frame.cleared) ClearBitmap(target, frame.background);
-  int height = target->Height();
+  if (!bits) return true;
+  int width = target->Width(), height = target->Height();
   ptrdiff_t span = target->RowSpan();
-  const uint8_t* line = frame.indices.data();
-  for (int y : frame.rows) {
-    uint32_t* row = bits + (target->IsFlipped() ? height - 1 - y : y) * span + frame.x0;
-    for (int x = 0; x < frame.count; ++x) {
-      if (line[x] != frame.transparent_index) row[x] = frame.colours[line[x]];
+  int64_t cleared_rows = frame.cleared ? height : 0;
+  int64_t end = cleared_rows + static_cast<int64_t>(frame.rows.size());
+  int64_t start = *work;
+  while (*position < end) {
+    int64_t row_index = *position;
+    if (row_index < cleared_rows) {
+      int y = static_cast<int>(row_index);
+      uint32_t* row = bits + (target->IsFlipped() ? height - 1 - y : y) * span;
+      for (int x = 0; x < width; ++x) row[x] = frame.background;
+      *work += width > 0 ? width : 1;
+    } else {
+      size_t line_index = static_cast<size_t>(row_index - cleared_rows);
+      int y = frame.rows[line_index];
+      const uint8_t* line = frame.indices.data() + line_index * static_cast<size_t>(frame.count);
+      uint32_t* row = bits + (target->IsFlipped() ? height - 1 - y : y) * span + frame.x0;
+      for (int x = 0; x < frame.count; ++x) {
+        if (line[x] != frame.transparent_index) row[x] = frame.colours[line[x]];
+      }
+      *work += frame.count > 0 ? frame.count : 1;
     }
-    line += frame.count;
+    *position += 1;
+    if (*position < end && *work - start >= max_work) return false;
   }
-  return frame.delay;
+  return true;
+}
+
+int64_t GifFrameCacheReservation(const GifFrameCache* cache) {
+  if (!cache || cache->too_large) return 0;
+  return cache->complete ? cache->bytes : GIF_FRAME_CACHE_BYTES;
 }

@@ -57,3 +57,13 @@ void RewindGifFrameCache(GifFrameCache* cache);
 // Draws recorded frame number index into target (which has the screen's
 // size, or is null) and returns its delay.
 int ReplayCachedFrame(const GifFrameCache* cache, int index, Bitmap* target);
+// The same a part at a time: rows are drawn until about max_work pixels
+// (one row at least) are added to *work. *position counts the rows done,
+// the cleared ones first, then the drawn lines; 0 starts the frame. True
+// once the frame is drawn.
+bool ReplayCachedFrameSteps(const GifFrameCache* cache, int index, Bitmap* target, int64_t* position,
+                            int64_t max_work, int64_t* work);
+// Bytes the cache holds or may come to hold: up to GIF_FRAME_CACHE_BYTES
+// while a loop can still be recorded, what it holds once a loop is
+// complete, nothing once it gave up.
+int64_t GifFrameCacheReservation(const GifFrameCache* cache);

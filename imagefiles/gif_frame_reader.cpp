@@ -98,8 +98,16 @@ Bitmap* LoadGifFirstFrame(const char* path, Bitmap* target, int* first_delay, Gi
 
 GifFrameReader* ResumeGifAnimation(const char* path, int first_delay) {
   GifFrameReader* reader = OpenGifFrameReader(path);
-  // The first frame is only read past: the shown picture holds it.
-  if (reader && ReadNextGifFrame(reader, nullptr) == first_delay && first_delay > 0) return reader;
+  if (SkipFirstGifFrame(reader, first_delay)) return reader;
   CloseGifFrameReader(reader);
   return nullptr;
+}
+
+bool SkipFirstGifFrame(GifFrameReader* reader, int first_delay) {
+  // The first frame is only read past: the shown picture holds it.
+  return reader && ReadNextGifFrame(reader, nullptr) == first_delay && first_delay > 0;
+}
+
+int64_t GifScreenPixels(const GifFrameReader* reader) {
+  return reader ? int64_t(reader->decoder->SWidth) * reader->decoder->SHeight : 0;
 }

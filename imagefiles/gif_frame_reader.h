@@ -52,3 +52,8 @@ Bitmap* LoadGifFirstFrame(const char* path, Bitmap* target, int* first_delay, Gi
 // earlier by LoadGifFirstFrame with that delay), moved past that frame
 // without drawing it. Null when the file no longer gives that frame.
 GifFrameReader* ResumeGifAnimation(const char* path, int first_delay);
+// Reads past a just opened reader's first frame without drawing it: true
+// when that frame gave first_delay (above 0).
+bool SkipFirstGifFrame(GifFrameReader* reader, int first_delay);
+// Pixels of the logical screen, the size of every frame.
+int64_t GifScreenPixels(const GifFrameReader* reader);

@@ -1,8 +1,9 @@
 #!/usr/bin/env bash
 # Makes the viewer benchmark's pictures and runs it under Wine: two 6000 x 4000
 # JPEGs and copies of the first under other names, a 4000 x 3000 PNG, a
-# progressive 6000 x 4000 JPEG, a GIF of 20 frames of 1920 x 1080, a BMP, an
-# ICO, ten different progressive 6000 x 4000 JPEGs and a progressive JPEG of
+# progressive 6000 x 4000 JPEG, a GIF of 20 frames of 1920 x 1080, one of
+# 300 frames of 5792 x 5792 and a small one of 20 ms frames, a BMP, an ICO,
+# ten different progressive 6000 x 4000 JPEGs and a progressive JPEG of
 # 20000 x 15000.
 #   scripts/run-viewer-bench.sh [build folder, default build/win] [rounds] [baseline build folder]
 # With a baseline build (an older tree built with this benchmark's source),
@@ -49,6 +50,57 @@ for k in range(20):
     turned = Image.linear_gradient("L").resize((1920, 1080)).rotate(k * 18)
     frames.append(Image.merge("RGB", (grey, noise, turned)).convert("P", palette=Image.ADAPTIVE, colors=256))
 frames[0].save(sys.argv[1], save_all=True, append_images=frames[1:], duration=50, loop=0, optimize=False)
+PYTHON
+# A 5792 x 5792 animation of 300 frames of 100 ms, made cheaply: one picture
+# of sixteen colour bands is compressed once, and every frame repeats its
+# data with a colour table of its own, turned by one, so that every frame
+# differs all over. And a small one of 20 ms frames.
+once large_animation.gif "$python" - large_animation.gif <<'PYTHON'
+import io, sys
+from PIL import Image, ImageChops
+size, frames = 5792, 300
+rings = Image.radial_gradient("L").resize((size, size))
+slope = Image.linear_gradient("L").rotate(30).resize((size, size))
+bands = ImageChops.add_modulo(rings, slope).point(lambda v: v // 16)
+picture = Image.frombytes("P", (size, size), bands.tobytes())
+picture.putpalette([v for i in range(16) for v in (i * 16, 255 - i * 16, (i * 80) % 256)])
+encoded = io.BytesIO()
+picture.save(encoded, "GIF")
+data = encoded.getvalue()
+# The image data: after the descriptor (and a local table, if any), the
+# code size and the sub-blocks up to the empty one.
+at = 13 + ((3 << ((data[10] & 7) + 1)) if data[10] & 0x80 else 0)
+while data[at] == 0x21:
+    at += 2
+    while data[at]:
+        at += data[at] + 1
+    at += 1
+assert data[at] == 0x2C
+flags = data[at + 9]
+at += 10 + ((3 << ((flags & 7) + 1)) if flags & 0x80 else 0)
+start = at
+at += 1
+while data[at]:
+    at += data[at] + 1
+image = data[start:at + 1]
+colours = [(i * 16, 255 - i * 16, (i * 80) % 256) for i in range(16)]
+with open(sys.argv[1], "wb") as out:
+    out.write(b"GIF89a" + size.to_bytes(2, "little") * 2 + bytes([0x70, 0, 0]))
+    out.write(b"\x21\xFF\x0BNETSCAPE2.0\x03\x01\x00\x00\x00")
+    for k in range(frames):
+        out.write(bytes([0x21, 0xF9, 4, 0, 10, 0, 0, 0]))
+        out.write(b"\x2C\x00\x00\x00\x00" + size.to_bytes(2, "little") * 2 + bytes([0x83]))
+        out.write(bytes(v for i in range(16) for v in colours[(i + k) % 16]))
+        out.write(image)
+    out.write(b"\x3B")
+PYTHON
+once ticker.gif "$python" - ticker.gif <<'PYTHON'
+import sys
+from PIL import Image
+frames = [Image.new("P", (64, 64), k) for k in range(10)]
+for frame in frames:
+    frame.putpalette([v for i in range(10) for v in (i * 25, 128, 255 - i * 25)])
+frames[0].save(sys.argv[1], save_all=True, append_images=frames[1:], duration=20, loop=0, optimize=False)
 PYTHON
 # Ten progressive JPEGs, each the first picture shifted and turned
 # differently; and one of 20000 x 15000 tiled from it, mirrored so that no

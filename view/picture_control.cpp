@@ -23,13 +23,19 @@ PictureControl* StateOf(HWND window) {
   return reinterpret_cast<PictureControl*>(GetWindowLongPtrA(window, GWLP_USERDATA));
 }
 
+// Ends the animation shown: its reader, its next frame and its timer.
+void StopAnimation(PictureControl* control) {
+  StopAnimationAhead(&control->ahead);
+  CloseGifFrameReader(control->animation);
+  control->animation = nullptr;
+  KillTimer(control->window, TIMER_ANIMATION);
+  control->frame_due = false;
+}
+
 // Releases everything the control owns except its own storage; safe to run twice.
 void ReleaseContents(PictureControl* control) {
   if (g_app.picture_control == control) g_app.picture_control = nullptr;
-  if (control->animation) {
-    CloseGifFrameReader(control->animation);
-    control->animation = nullptr;
-  }
+  StopAnimation(control);
   // The picture is the schedule's.
   control->picture = nullptr;
   delete control->scratch;
@@ -75,12 +81,53 @@ void Paint(PictureControl* control) {
   EndPaint(control->window, &paint);
 }
 
+void SetAnimationTimer(PictureControl* control, int period) {
+  KillTimer(control->window, TIMER_ANIMATION);
+  SetTimer(control->window, TIMER_ANIMATION, static_cast<UINT>(period), nullptr);
+  control->animation_period = period;
+}
+
+// Room in the ledger for what the animation holds beyond the shown picture:
+// its frames kept for later loops, and the bitmap of the next frame.
+void ReserveAnimationBytes(PictureControl* control) {
+  int64_t bytes = 0;
+  if (control->animation) {
+    bytes = GifFrameCacheReservation(control->animation->cache) + AnimationAheadBytes(&control->ahead);
+  }
+  ReserveBytes(&control->schedule, bytes);
+}
+
+// A large animation's next frame, drawn ahead, at its time: as a small
+// animation's tick would draw it.
+void ShowAheadFrame(PictureControl* control) {
+  control->frame_due = false;
+  int delay = TakeAheadFrame(&control->ahead, &control->schedule.shown.bitmap);
+  control->picture = control->schedule.shown.bitmap;
+  // After the last frame the period stays: the first frame comes after it.
+  SetAnimationTimer(control, delay >= 1 ? delay : control->animation_period);
+  bool first_frame = delay >= 1 && control->ahead.state_after == 1;
+  control->schedule.shown.first_delay = first_frame ? control->first_delay : -1;
+  ReserveAnimationBytes(control);
+  InvalidateRect(control->window, nullptr, FALSE);
+}
+
 void OnAnimationTick(PictureControl* control) {
   if (!control->animation) return;
+  if (control->ahead.phase != AHEAD_OFF) {
+    if (control->ahead.phase == AHEAD_READY) {
+      ShowAheadFrame(control);
+    } else {
+      // Not drawn yet: the frame is shown as soon as it is, and its delay
+      // counted from then.
+      control->frame_due = true;
+      KillTimer(control->window, TIMER_ANIMATION);
+    }
+    RunScheduledWork(control);
+    return;
+  }
   int delay = ReadNextGifFrame(control->animation, control->picture);
   if (delay >= 1) {
-    KillTimer(control->window, TIMER_ANIMATION);
-    SetTimer(control->window, TIMER_ANIMATION, static_cast<UINT>(delay), nullptr);
+    SetAnimationTimer(control, delay);
   } else {
     // End of the frames or an error: the next tick starts from the first frame.
     RewindGifFrameReader(control->animation);
@@ -88,7 +135,22 @@ void OnAnimationTick(PictureControl* control) {
   // Past its first frame the picture no longer shows the file as opened:
   // it is not kept for a step back then.
   control->schedule.shown.first_delay = control->animation->state == 1 ? control->first_delay : -1;
+  ReserveAnimationBytes(control);
   InvalidateRect(control->window, nullptr, FALSE);
+}
+
+// One step of a large animation's next frame; false when there was none to do.
+bool StepAnimation(PictureControl* control) {
+  if (!control->animation || !StepAnimationAhead(&control->ahead, control->picture)) return false;
+  if (control->ahead.phase == AHEAD_STOPPED) {
+    // The file changed since its first frame was decoded: the picture stays still.
+    StopAnimation(control);
+    control->first_delay = 0;
+    ReserveAnimationBytes(control);
+  } else if (control->ahead.phase == AHEAD_READY && control->frame_due) {
+    ShowAheadFrame(control);
+  }
+  return true;
 }
 
 double NowMs() {
@@ -99,45 +161,90 @@ double NowMs() {
 // The schedule has shown another picture: its animation replaces the old
 // one, and the window repaints.
 void TakeShownPicture(PictureControl* control) {
-  CloseGifFrameReader(control->animation);
-  control->animation = nullptr;
-  KillTimer(control->window, TIMER_ANIMATION);
+  StopAnimation(control);
   PictureSchedule* schedule = &control->schedule;
   control->picture = schedule->shown.bitmap;
   control->first_delay = schedule->shown.first_delay;
   control->animation = schedule->animation;
   schedule->animation = nullptr;
+  int skip_delay = 0;
   if (!control->animation && control->first_delay > 0) {
-    // Shown from memory: a reader that starts after the first frame.
-    control->animation = ResumeGifAnimation(schedule->shown.path.c_str(), control->first_delay);
+    // Shown from memory: a reader that starts after the first frame. A
+    // large one reads past that frame in steps, before the next is drawn.
+    GifFrameReader* reader = OpenGifFrameReader(schedule->shown.path.c_str());
+    if (DrawsFramesAhead(reader)) {
+      control->animation = reader;
+      skip_delay = control->first_delay;
+    } else if (SkipFirstGifFrame(reader, control->first_delay)) {
+      control->animation = reader;
+    } else {
+      CloseGifFrameReader(reader);
+    }
   }
   if (control->animation) {
-    SetTimer(control->window, TIMER_ANIMATION, static_cast<UINT>(control->first_delay), nullptr);
+    if (DrawsFramesAhead(control->animation)) StartAnimationAhead(&control->ahead, control->animation, skip_delay);
+    SetAnimationTimer(control, control->first_delay);
   } else {
     control->first_delay = 0;
   }
-  // Room for the animation's frames, kept for its later loops.
-  ReserveBytes(schedule, control->animation ? GIF_FRAME_CACHE_BYTES : 0);
+  ReserveAnimationBytes(control);
   InvalidateRect(control->window, nullptr, FALSE);
 }
 
-// True when a message should be answered before the next step: input at
-// once, and while the picture asked for decodes, everything else (timers,
-// posted messages) now and then; otherwise anything at all. What waits to
-// be painted in the main window is painted here, at once, so that coming
-// back for it later costs no timer's wait (the Open dialog leaves its place
-// to be painted, a closed menu its own).
-bool MessagesWait(PictureControl* control, bool pending, double since_ms) {
-  DWORD waiting = HIWORD(GetQueueStatus(QS_ALLINPUT));
-  if (!pending) return waiting != 0;
-  if (waiting & QS_INPUT) return true;
+// True when the window is one of the program's own (its class was
+// registered by this module): its timers are answered between two steps.
+bool OwnWindow(HWND window) {
+  return window && reinterpret_cast<HINSTANCE>(GetClassLongPtrW(window, GCLP_HMODULE)) == g_app.instance;
+}
+
+// Answers the timers that are due, first come first: those of the
+// program's windows (an animation, the About window's credits) are
+// dispatched here, between two steps, so that they keep their pace however
+// the system orders them against the decoding timer; that one is only
+// taken from the queue, the work being under way. True when a timer of
+// another window (a menu's, a system dialog's) is due first: the loop
+// answers that one.
+bool AnswerDueTimers(PictureControl* control) {
+  // Each timer taken waits a period again: a handful of rounds takes all.
+  for (int round = 0; round < 16; ++round) {
+    MSG message;
+    if (!PeekMessageW(&message, nullptr, WM_TIMER, WM_TIMER, PM_NOREMOVE | PM_NOYIELD)) return false;
+    bool decoding = message.hwnd == control->window && message.wParam == TIMER_DECODING;
+    if (!decoding && !OwnWindow(message.hwnd)) return true;
+    if (!PeekMessageW(&message, message.hwnd, WM_TIMER, WM_TIMER, PM_REMOVE | PM_NOYIELD)) return false;
+    if (message.hwnd == control->window && message.wParam == TIMER_DECODING) continue;
+    DispatchMessageW(&message);
+  }
+  return false;
+}
+
+// The messages that should be answered before the next step (none: go on): input at
+// once, and while the picture asked for decodes, everything else (posted
+// messages, other windows' timers) now and then; otherwise anything at
+// all. The program's own timers are answered here (AnswerDueTimers). While
+// the picture asked for decodes, what waits to be painted in the main
+// window is painted here, at once, so that coming back for it later costs
+// no timer's wait (the Open dialog leaves its place to be painted, a closed
+// menu its own, an animation its frame).
+DWORD MessagesWait(PictureControl* control, bool pending, double since_ms) {
+  const DWORD all = QS_ALLINPUT;
+  DWORD waiting = HIWORD(GetQueueStatus(all));
+  if (waiting & QS_INPUT) return waiting;
+  bool other_timer = false;
+  if (waiting & QS_TIMER) {
+    other_timer = AnswerDueTimers(control);
+    waiting = HIWORD(GetQueueStatus(all));
+  }
+  // Another timer that came due meanwhile is answered at the next look.
+  waiting = (waiting & ~QS_TIMER) | (other_timer ? QS_TIMER : 0);
+  if (!pending || (waiting & QS_INPUT)) return waiting;
   if (waiting & QS_PAINT) {
     RedrawWindow(GetParent(control->window), nullptr, nullptr, RDW_UPDATENOW | RDW_ALLCHILDREN);
     // Another window of the program needs painting: the loop does that.
-    waiting = HIWORD(GetQueueStatus(QS_ALLINPUT));
-    if (waiting & (QS_INPUT | QS_PAINT)) return true;
+    waiting = (HIWORD(GetQueueStatus(all)) & ~QS_TIMER) | (other_timer ? QS_TIMER : 0);
+    if (waiting & (QS_INPUT | QS_PAINT)) return waiting;
   }
-  return waiting != 0 && NowMs() - since_ms >= DECODING_TIMER_PAUSE_MS;
+  return NowMs() - since_ms >= DECODING_TIMER_PAUSE_MS ? waiting : 0;
 }
 
 // The "working in the background" arrow while the picture asked for is
@@ -223,6 +330,9 @@ bool FitPicture(int frame_width, int frame_height, int picture_width, int pictur
 }
 
 bool RunScheduledWork(PictureControl* control) {
+  // A timer answered between two steps does not start the work again.
+  if (control->working) return false;
+  control->working = true;
   double start = NowMs();
   double checked = start - QUEUE_CHECK_MS;
   // The timer that brings the work back runs from the start and is left
@@ -233,6 +343,7 @@ bool RunScheduledWork(PictureControl* control) {
     control->decoding_timer = SetTimer(control->window, TIMER_DECODING, DECODING_PERIOD, nullptr) != 0;
   }
   bool done = false;
+  DWORD waiting = 0;
   for (;;) {
     // Large blocks freed before go back to the system a piece at a time,
     // between the steps (before them while that comes first).
@@ -240,7 +351,11 @@ bool RunScheduledWork(PictureControl* control) {
     ScheduleResult result = released && ReleaseComesFirst(&control->schedule) ? SCHEDULE_BUSY
                                                                               : DoScheduledWork(&control->schedule);
     if (result == SCHEDULE_SHOWN) TakeShownPicture(control);
-    if (result == SCHEDULE_IDLE && !released) {
+    // The next frame of a large animation, step for step with the
+    // preparation of the neighbour; a picture asked for comes first, and
+    // a picture just shown is painted first.
+    bool animated = result != SCHEDULE_SHOWN && !PicturePending(&control->schedule) && StepAnimation(control);
+    if (result == SCHEDULE_IDLE && !released && !animated) {
       done = true;
       break;
     }
@@ -249,13 +364,21 @@ bool RunScheduledWork(PictureControl* control) {
     double now = NowMs();
     if (result != SCHEDULE_SHOWN && now - checked < QUEUE_CHECK_MS) continue;
     checked = now;
-    if (MessagesWait(control, PicturePending(&control->schedule), start)) break;
+    waiting = MessagesWait(control, PicturePending(&control->schedule), start);
+    if (waiting) break;
   }
   if (done) {
     KillTimer(control->window, TIMER_DECODING);
     control->decoding_timer = false;
+  } else if (!(waiting & ~(QS_SENDMESSAGE | QS_POSTMESSAGE)) && !control->work_posted) {
+    // Only sent and posted messages wait: answered at once, and the work
+    // goes on right after them (behind what is posted) rather than after
+    // the decoding timer's period. Input, painting and timers come after
+    // posted messages: the timer brings the work back after those.
+    control->work_posted = PostMessageW(control->window, WM_PICTURE_WORK, 0, 0) != 0;
   }
   UpdateCursor(control);
+  control->working = false;
   return done;
 }
 
@@ -356,6 +479,10 @@ LRESULT CALLBACK PictureControlWindowProc(HWND window, UINT message, WPARAM wpar
         return TRUE;
       }
       break;
+    case WM_PICTURE_WORK:
+      control->work_posted = false;
+      RunScheduledWork(control);
+      return 0;
     case WM_TIMER:
       if (control->wparam == TIMER_ANIMATION) {
         OnAnimationTick(control);

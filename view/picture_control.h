@@ -7,6 +7,7 @@
 #include <windows.h>
 
 #include "imagefiles/file_list.h"
+#include "view/animation_ahead.h"
 #include "view/file_picture_source.h"
 #include "view/picture_schedule.h"
 
@@ -20,10 +21,15 @@ const UINT_PTR TIMER_DECODING = 201;    // more decoding work after messages wer
 const UINT_PTR TIMER_MENU_SYNC = 202;   // menu greying and check marks
 const UINT MENU_SYNC_PERIOD = 500;      // milliseconds
 const UINT DECODING_PERIOD = 10;        // milliseconds, the shortest timer there is
-// While a picture asked for decodes, timers and posted messages (an
-// animation, the About window's credits) are answered this often; input and
-// painting at once.
+// While a picture asked for decodes, posted messages and the timers of
+// windows not the program's (a menu's) are answered this often; input,
+// painting and the program's own timers (an animation, the About window's
+// credits) at once.
 const double DECODING_TIMER_PAUSE_MS = 50.0;
+// Posted to the control when the work made way for messages that leave no
+// timer due to bring it back soon (sent and posted ones): it goes on once
+// they are answered.
+const UINT WM_PICTURE_WORK = WM_USER + 1;
 // Between decoding steps the queue is looked at this often, not after every
 // step: asking costs a round trip to the window system (some 20 to 50
 // microseconds to the server under Wine), a good part of a short step.
@@ -45,6 +51,11 @@ struct PictureControl {
   int first_delay;             // the shown animation's first delay
   int step;                    // +1 after Next (and at first), -1 after Previous
   bool busy_cursor;            // the pointer was last set to the busy arrow
+  AnimationAhead ahead;        // a large animation's next frame, drawn between its ticks
+  int animation_period;        // TIMER_ANIMATION's period, ms
+  bool frame_due;              // the next frame's time has come: it is shown once drawn
+  bool working;                // RunScheduledWork is under way (timers answered from it)
+  bool work_posted;            // WM_PICTURE_WORK waits in the queue
   // Display effect switches, 0 or 1, and the rotation in degrees
   // (0, 90, 180 or 270, clockwise on screen).
   unsigned char black_and_white;
@@ -76,9 +87,11 @@ bool FitPicture(int frame_width, int frame_height, int picture_width, int pictur
 
 // Runs the schedule's work, step by step, and gives freed large blocks back
 // a piece at a time, until nothing remains or a message waits; the decoding
-// timer calls it again later. While the picture at the position is pending
-// only input and painting interrupt at once.
-// True when nothing remains to be done.
+// timer (or WM_PICTURE_WORK) calls it again later. While the picture at the
+// position is pending only input and painting interrupt at once. Timers of
+// the program's windows that come due meanwhile are answered between two
+// steps. A large animation's next frame is drawn in the same steps while no
+// picture is pending. True when nothing remains to be done.
 bool RunScheduledWork(PictureControl* control);
 
 // Composes the frame for the control's current state into control->frame

@@ -9,6 +9,7 @@
 
 #include <gtest/gtest.h>
 
+#include <gif_lib.h>
 #include <jpeglib.h>
 
 #include <atomic>
@@ -20,6 +21,7 @@
 #include "app/main_window.h"
 #include "base/app_state.h"
 #include "imagefiles/file_list.h"
+#include "imagefiles/gif_frame_cache.h"
 #include "imagefiles/gif_frame_reader.h"
 #include "raster/dib_bitmap.h"
 #include "raster/memory_bitmap.h"
@@ -698,4 +700,147 @@ TEST_F(PicturePreparationTest, TheWindowAnswersWhileALargePictureDecodesAndKeysP
   for (int width : g_painted_widths) EXPECT_NE(width, 20000);
   EXPECT_EQ(Schedule()->decoding, nullptr);
   ExpectShown(third);
+}
+
+namespace {
+
+int AppendToString(GifFileType* gif, const GifByteType* bytes, int count) {
+  static_cast<std::string*>(gif->UserData)->append(reinterpret_cast<const char*>(bytes), size_t(count));
+  return count;
+}
+
+// An animation of `frames` frames of 100 ms on a width x height screen: a
+// first frame over all of it, then smaller images at other places, each
+// with pixels of the transparent index that let the frame before show.
+bool WriteAnimatedGif(const std::string& path, int width, int height, int frames) {
+  std::string bytes;
+  int error = 0;
+  GifFileType* gif = EGifOpen(&bytes, AppendToString, &error);
+  if (!gif) return false;
+  EGifSetGifVersion(gif, true);
+  GifColorType colours[8] = {{0, 0, 0},     {255, 255, 255}, {200, 30, 30}, {30, 200, 30},
+                             {30, 30, 200}, {200, 200, 30},  {30, 200, 200}, {120, 60, 90}};
+  ColorMapObject* map = GifMakeMapObject(8, colours);
+  bool written = EGifPutScreenDesc(gif, width, height, 8, 0, map) == GIF_OK;
+  std::vector<GifPixelType> line(static_cast<size_t>(width));
+  for (int k = 0; k < frames && written; ++k) {
+    GifByteType control[4] = {1, 10, 0, 0};   // transparent index 0, 100 ms
+    int left = k == 0 ? 0 : k * 37, top = k == 0 ? 0 : k * 23;
+    int w = k == 0 ? width : width / 2, h = k == 0 ? height : height / 2;
+    written = EGifPutExtension(gif, GRAPHICS_EXT_FUNC_CODE, 4, control) == GIF_OK &&
+              EGifPutImageDesc(gif, left, top, w, h, false, nullptr) == GIF_OK;
+    for (int y = 0; y < h && written; ++y) {
+      for (int x = 0; x < w; ++x) line[size_t(x)] = GifPixelType(((x / 8 + y / 8 + k) % 9) % 8);
+      written = EGifPutLine(gif, line.data(), w) == GIF_OK;
+    }
+  }
+  written = EGifCloseFile(gif, &error) == GIF_OK && written;
+  GifFreeMapObject(map);
+  return written && WriteFileBytes(path, bytes);
+}
+
+// The frames as the frame reader draws them, one whole frame a tick.
+struct ReferenceAnimation {
+  GifFrameReader* reader;
+  MemoryBitmap frame;
+  explicit ReferenceAnimation(const std::string& path) : reader(OpenGifFrameReader(path.c_str())) {
+    ReadNextGifFrame(reader, &frame);
+  }
+  ~ReferenceAnimation() { CloseGifFrameReader(reader); }
+  void Tick() {
+    if (ReadNextGifFrame(reader, &frame) < 1) RewindGifFrameReader(reader);
+  }
+};
+
+}  // namespace
+
+TEST_F(PicturePreparationTest, ALargeAnimationShowsEachFrameDrawnAheadAtItsTick) {
+  std::string large = folder_ + "large.gif";
+  const int frames = 5;
+  ASSERT_TRUE(WriteAnimatedGif(large, 640, 480, frames));
+  std::string still = folder_ + "gradient.jpg";
+  auto expect_frame = [&](const ReferenceAnimation& reference, const std::string& when) {
+    std::string first;
+    ASSERT_NE(control_->picture, nullptr) << when;
+    EXPECT_EQ(RefCountDifferences(ImageOf(&reference.frame), ImageOf(control_->picture), &first), 0)
+        << when << ": " << first;
+  };
+  // Left on its first frame (kept, the file read past that frame again) and
+  // after three ticks (decoded afresh): it starts again from the first frame.
+  for (int ticks_before : {-1, 0, 3}) {
+    if (ticks_before < 0) {
+      Open({large, still});
+    } else {
+      for (int i = 0; i < ticks_before; ++i) SendMessageA(control_->window, WM_TIMER, TIMER_ANIMATION, 0);
+      Next();
+      Previous();
+    }
+    std::string round = "after " + std::to_string(ticks_before) + " ticks";
+    ASSERT_NE(control_->animation, nullptr) << round;
+    ASSERT_NE(control_->ahead.phase, AHEAD_OFF) << round;
+    ReferenceAnimation reference(large);
+    expect_frame(reference, round + ", first frame");
+    // Two loops and more, past the end and the rewind; some ticks come
+    // before their frame is drawn, which is then shown as soon as it is.
+    for (int tick = 1; tick <= 2 * frames + 3; ++tick) {
+      std::string when = round + ", tick " + std::to_string(tick);
+      if (tick % 3 != 0) {
+        PrepareFully();
+        // Drawn ahead, not yet shown, and counted in the ledger.
+        EXPECT_EQ(control_->ahead.phase, AHEAD_READY) << when;
+        EXPECT_GE(Schedule()->reserved_bytes, 640 * 480 * 4) << when;
+        expect_frame(reference, when + ", before");
+      }
+      SendMessageA(control_->window, WM_TIMER, TIMER_ANIMATION, 0);
+      PrepareFully();
+      reference.Tick();
+      expect_frame(reference, when);
+    }
+    // A whole loop held in memory: what is reserved is what it holds.
+    EXPECT_LT(Schedule()->reserved_bytes, GIF_FRAME_CACHE_BYTES) << round;
+  }
+}
+
+namespace {
+
+// Ticks of a timer on a window of the program's own, and the decoding
+// steps done when the first came.
+int g_ticks = 0;
+int64_t g_steps_at_first_tick = -1;
+
+LRESULT CALLBACK CountingProcedure(HWND window, UINT message, WPARAM wparam, LPARAM lparam) {
+  if (message == WM_TIMER && g_app.picture_control) {
+    if (g_ticks++ == 0) g_steps_at_first_tick = g_app.picture_control->schedule.steps;
+  }
+  return DefWindowProcA(window, message, wparam, lparam);
+}
+
+}  // namespace
+
+TEST_F(PicturePreparationTest, ATimerOfAnotherWindowIsAnsweredBetweenTheStepsOfADecode) {
+  std::string big = folder_ + "big.jpg";
+  ASSERT_TRUE(WriteJpeg(big, 3000, 2000, 8));
+  Open({folder_ + "gradient.jpg", big});
+  WNDCLASSA window_class = {};
+  window_class.lpfnWndProc = CountingProcedure;
+  window_class.hInstance = g_app.instance;
+  window_class.lpszClassName = "picture_preparation_counting";
+  RegisterClassA(&window_class);
+  HWND counting = CreateWindowA("picture_preparation_counting", "", WS_OVERLAPPED, 0, 0, 10, 10, nullptr, nullptr,
+                                g_app.instance, nullptr);
+  ASSERT_NE(counting, nullptr);
+  g_ticks = 0;
+  g_steps_at_first_tick = -1;
+  SetTimer(counting, 1, 10, nullptr);
+  Sleep(40);   // the timer is due before the decoding starts
+  int64_t start = Schedule()->steps;
+  // Right onto the big picture: its decoding starts at once, in this call,
+  // and the timer is answered between its first steps, not after them.
+  ShowNextPicture();
+  EXPECT_GE(g_ticks, 1);
+  FinishShowing();
+  ExpectShown(big);
+  EXPECT_GE(g_steps_at_first_tick, start);
+  EXPECT_LT(g_steps_at_first_tick, start + (Schedule()->steps - start) / 2);
+  DestroyWindow(counting);
 }
